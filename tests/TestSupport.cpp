@@ -1,0 +1,118 @@
+#include "TestSupport.h"
+
+#include <stdio.h>
+
+namespace testsupport {
+
+std::string TestDir()
+{
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path, n);
+    return s.substr(0, s.find_last_of('\\') + 1);
+}
+
+std::string BuildDir()
+{
+    std::string s = TestDir();
+    s.pop_back();
+    return s.substr(0, s.find_last_of('\\') + 1);
+}
+
+void RemoveTree(const std::string& path)
+{
+    std::string dir = path;
+    if (!dir.empty() && dir.back() == '\\')
+        dir.pop_back();
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = data.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string full = dir + "\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else {
+                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(full.c_str());
+            }
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+std::string ScratchDir(const std::string& name)
+{
+    std::string root = TestDir() + "scratch\\";
+    CreateDirectoryA(root.c_str(), nullptr);
+    std::string dir = root + name + "\\";
+    RemoveTree(dir);
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::string text;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f)
+        return text;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof(buffer), f)) > 0)
+        text.append(buffer, n);
+    fclose(f);
+    return text;
+}
+
+void WriteWholeFile(const std::string& path, const std::string& text)
+{
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f)
+        return;
+    fwrite(text.data(), 1, text.size(), f);
+    fclose(f);
+}
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool PlaceFakeClient(const std::string& folder, const char* name, const char* exitSpec)
+{
+    std::string target = folder + name;
+    if (!CopyFileA((TestDir() + "FakeClient.exe").c_str(), target.c_str(), FALSE))
+        return false;
+    std::string base = target.substr(0, target.size() - 4);
+    DeleteFileA((base + ".log").c_str());
+    if (exitSpec)
+        WriteWholeFile(base + ".exit", exitSpec);
+    else
+        DeleteFileA((base + ".exit").c_str());
+    return true;
+}
+
+ScratchKey::ScratchKey(const std::string& name)
+    : path("Software\\QuillmoorTests\\" + name), key(nullptr)
+{
+    RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
+    RegCreateKeyA(HKEY_CURRENT_USER, path.c_str(), &key);
+}
+
+ScratchKey::~ScratchKey()
+{
+    if (key)
+        RegCloseKey(key);
+    RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
+}
+
+void ScratchKey::SetRaw(const char* name, DWORD type, const void* data, DWORD bytes)
+{
+    RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), bytes);
+}
+
+} // namespace testsupport

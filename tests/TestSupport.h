@@ -1,0 +1,41 @@
+#pragma once
+#include <string>
+#include <windows.h>
+
+// Helpers shared by the test programs. Paths are Windows paths.
+namespace testsupport {
+
+// The folder of the running test program, with a trailing backslash. The
+// fake clients and drivers lie there; the programs one level up.
+std::string TestDir();
+std::string BuildDir();
+
+// A fresh, empty folder below the test folder, with a trailing backslash.
+std::string ScratchDir(const std::string& name);
+void RemoveTree(const std::string& path);
+
+std::string ReadWholeFile(const std::string& path);
+void WriteWholeFile(const std::string& path, const std::string& text);
+bool FileExists(const std::string& path);
+
+// Copies the fake client (tests folder) into folder under the given name.
+bool PlaceFakeClient(const std::string& folder, const char* name, const char* exitSpec = nullptr);
+
+// A registry key of the test's own below HKEY_CURRENT_USER\Software\QuillmoorTests,
+// emptied on creation and removed on destruction.
+class ScratchKey {
+public:
+    explicit ScratchKey(const std::string& name);
+    ~ScratchKey();
+    ScratchKey(const ScratchKey&) = delete;
+    ScratchKey& operator=(const ScratchKey&) = delete;
+    const std::string& Path() const { return path; }
+    HKEY Handle() const { return key; }
+    void SetRaw(const char* name, DWORD type, const void* data, DWORD bytes);
+
+private:
+    std::string path;
+    HKEY key;
+};
+
+} // namespace testsupport

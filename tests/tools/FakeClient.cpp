@@ -1,0 +1,76 @@
+// Stands in for cvs.exe, svn.exe and svnadmin.exe in tests.
+// Appends one record per run to "<own path without .exe>.log":
+//   params=<the parameter line>
+//   cwd=<current directory>
+//   CVSIGNORE=<value, or "(unset)">
+//   end
+// and exits with the code written in "<own path without .exe>.exit"
+// (decimal or 0x-hexadecimal; 0 without the file). A second number there is a
+// time in milliseconds to wait before exiting.
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+static const char* SkipProgramName(const char* line)
+{
+    if (*line == '"') {
+        const char* end = strchr(line + 1, '"');
+        line = end ? end + 1 : line + strlen(line);
+    } else {
+        while (*line && *line != ' ' && *line != '\t')
+            ++line;
+    }
+    while (*line == ' ' || *line == '\t')
+        ++line;
+    return line;
+}
+
+int main()
+{
+    char base[MAX_PATH + 16];
+    DWORD n = GetModuleFileNameA(nullptr, base, MAX_PATH);
+    if (!n || n >= MAX_PATH)
+        return 250;
+    char* dot = strrchr(base, '.');
+    if (dot)
+        *dot = 0;
+    char path[MAX_PATH + 32];
+
+    char cwd[MAX_PATH] = "";
+    GetCurrentDirectoryA(sizeof(cwd), cwd);
+    char ignore[1024];
+    DWORD got = GetEnvironmentVariableA("CVSIGNORE", ignore, sizeof(ignore));
+    if (!got || got >= sizeof(ignore))
+        strcpy(ignore, "(unset)");
+
+    snprintf(path, sizeof(path), "%s.log", base);
+    HANDLE log = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (log == INVALID_HANDLE_VALUE)
+        return 251;
+    const char* parts[] = { "params=", SkipProgramName(GetCommandLineA()), "\r\ncwd=", cwd,
+                            "\r\nCVSIGNORE=", ignore, "\r\nend\r\n" };
+    for (const char* part : parts) {
+        DWORD written;
+        WriteFile(log, part, (DWORD)strlen(part), &written, nullptr);
+    }
+    CloseHandle(log);
+
+    unsigned long code = 0, waitMs = 0;
+    snprintf(path, sizeof(path), "%s.exit", base);
+    if (FILE* f = fopen(path, "r")) {
+        char text[64] = "";
+        if (fgets(text, sizeof(text), f)) {
+            char* end;
+            code = strtoul(text, &end, 0);
+            waitMs = strtoul(end, nullptr, 0);
+        }
+        fclose(f);
+    }
+    printf("fake client: %s\n", SkipProgramName(GetCommandLineA()));
+    fflush(stdout);
+    if (waitMs)
+        Sleep(waitMs);
+    return (int)code;
+}

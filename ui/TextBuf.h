@@ -1,0 +1,74 @@
+#pragma once
+#include <stdarg.h>
+#include <wchar.h>
+
+// The growable 8-bit text of the whole program, in the ANSI code page.
+// The default capacity of 260 bytes lets Windows calls fill the buffer
+// directly; call UpdateLength afterwards. Searches and case-less comparisons
+// follow the process's multibyte code page (lead and trail bytes).
+// An allocation failure leaves the failed state: no block, capacity and size 0.
+class TextBuf {
+public:
+    static const int kDefaultCapacity = 260;
+    static const int kFormatCeiling = 3145728;
+
+    TextBuf();
+    explicit TextBuf(int capacity);
+    ~TextBuf();
+    TextBuf(const TextBuf&) = delete;
+    TextBuf& operator=(const TextBuf&) = delete;
+
+    int Resize(int n);
+    void Reset(int n);
+
+    int Assign(const char* s, int n);
+    int Assign(const char* s);
+    int Assign(const wchar_t* w);
+    TextBuf& operator=(const char* s) { Assign(s); return *this; }
+    TextBuf& operator=(const wchar_t* w) { Assign(w); return *this; }
+
+    int AppendChar(char ch);
+    int Append(const char* s);
+    int Append(const TextBuf& other) { return Append(other.text); }
+    TextBuf& operator+=(const char* s) { Append(s); return *this; }
+    TextBuf& operator+=(const TextBuf& other) { Append(other); return *this; }
+
+    // Null on allocation failure.
+    char* Insert(int pos, const char* s);
+    char* Truncate(int pos);
+    void ReplaceChar(unsigned char from, unsigned char to);
+    // Every occurrence of find; a null repl deletes. Null on allocation failure.
+    char* Replace(const char* find, const char* repl);
+    char* EnsureTrailingBackslash();
+    void UpdateLength();
+
+    int Compare(const char* s) const;
+    int CompareNoCase(const char* s) const;
+    int Find(const char* s) const;
+    char* FindPtr(const char* s) const;
+    char* FindNoCase(const char* s) const;
+    int FindChar(unsigned char ch, int start = 0) const;
+    int FindCharNoCase(unsigned char ch) const;
+
+    // copyTo, when given, receives the text and its NUL; the caller provides the room.
+    char* CStr(char* copyTo = nullptr) const;
+    char* Data() const { return text; }
+    int Length() const { return size > 0 ? size - 1 : 0; }
+    int MaxLength() const { return capacity > 0 ? capacity - 1 : 0; }
+    int Capacity() const { return capacity; }
+    int Size() const { return size; }
+
+    int Format(const char* fmt, ...);
+    int VFormat(const char* fmt, va_list args);
+
+    // Just after the last "\" or "/" that has a character after it; path itself without one.
+    static const char* FileNamePart(const char* path);
+
+private:
+    void Fail();
+    int EnsureBlock();
+
+    char* text;
+    int capacity;
+    int size;
+};

@@ -1,0 +1,100 @@
+#include "vcs/CommandBuilder.h"
+
+const char CommandBuilder::kIgnoreList[] =
+    "! . .. core RCSLOG tags TAGS RCS SCCS .make.state .nse_depinfo .#* cvslog.* ,* CVS "
+    "CVS.adm .del-* *.a *.olb *.o *~ *.old *.elc *.ln *.bak *.BAK *.orig *.rej *.exp _$* *$ "
+    "*.plg *.obj *.res *.idb *.ilk *.pch vc60.pdb *.sbr *.bsc *.ncb *.opt mshtml.tlh "
+    "mshtml.tli shdocvw.tlh shdocvw.tli";
+
+namespace {
+
+struct TemplateRow {
+    const char* cvs;
+    unsigned cvsOptions;
+    const char* svn;
+    unsigned svnOptions;
+};
+
+// In the order of the Operation enumeration.
+const TemplateRow kTemplates[] = {
+    { "-q tag -F -c %rel%", 0x09A, "copy %cvsroot% %cvsroot%/%rel% -m \"%rel%\"", 0x200 },
+    { "init", 0x082, "create %cvsroot%", 0x100 },
+    { "import -m import %proj% import", 0x0D2, "import %dir% %cvsroot% -m \"import\"", 0x200 },
+    { "-q checkout -d %dir% %rel% %proj%", 0x097, "co %cvsroot% %rel% %proj%", 0x205 },
+    { "-q commit -m commited", 0x092, "commit -m commited %dir%\\%proj%", 0 },
+    { "-Q status -v", 0x0B2, "status %dir%\\%proj%", 0 },
+};
+
+} // namespace
+
+const char* CommandBuilder::Template(Operation operation, SourceSystem system, unsigned* options)
+{
+    const TemplateRow& row = kTemplates[static_cast<int>(operation)];
+    bool cvs = system == SourceSystem::Cvs;
+    if (options)
+        *options = cvs ? row.cvsOptions : row.svnOptions;
+    return cvs ? row.cvs : row.svn;
+}
+
+BuildResult CommandBuilder::Build(const OperationRequest& request, const char* programFolder,
+                                  ClientCommand* command)
+{
+    const unsigned opt = request.options;
+    const char* project = request.project ? request.project : "";
+    const char* local = request.local ? request.local : "";
+    // A text that ran out of memory would start again empty: every step counts.
+    int ok = 1;
+
+    TextBuf line;
+    if (opt & OptCompress)
+        ok &= line.Append("-z3 ");
+    if (opt & OptRepository)
+        ok &= line.Append("-d %cvsroot%");
+    if (opt & OptN) {
+        if (line.Length())
+            ok &= line.Append(" ");
+        ok &= line.Append("-N ");
+    }
+    ok &= line.Append(request.templateText);
+
+    // The remote folder is the field whose pserver form carries the marker.
+    TextBuf remote;
+    ok &= remote.Assign(request.remote);
+    bool pserver = remote.FindNoCase(":pserver:") != nullptr;
+    if ((opt & OptStatusX) && !pserver)
+        ok &= line.Append(" -X");
+    if ((opt & OptReleaseTag) && pserver)
+        ok &= line.Append(" Import");
+
+    if (!*project && line.Find("%proj%") >= 0)
+        return BuildResult::ProjectMissing;
+    ok &= line.Replace("%proj%", project) != nullptr;
+
+    if ((opt & OptFileUrl) && remote.FindChar('\\') >= 0) {
+        ok &= remote.Insert(0, "file:///") != nullptr;
+        remote.ReplaceChar('\\', '/');
+    }
+    ok &= line.Replace("%cvsroot%", remote.Data()) != nullptr;
+
+    TextBuf release;
+    ok &= release.Assign(request.tag);
+    if (release.CompareNoCase("latest") == 0) {
+        if (opt & OptNeedTag)
+            return BuildResult::TagMissing;
+        ok &= release.Assign("");
+    } else if (opt & OptRevision) {
+        ok &= release.Insert(0, "-r ") != nullptr;
+    }
+    ok &= line.Replace("%rel%", release.Data()) != nullptr;
+    ok &= line.Replace("%dir%", local) != nullptr;
+
+    const char* client = "cvs.exe";
+    if (request.system == SourceSystem::Svn)
+        client = (opt & OptAdmin) ? "svnadmin.exe" : "svn.exe";
+    ok &= command->executable.Assign(programFolder);
+    ok &= command->executable.EnsureTrailingBackslash() != nullptr;
+    ok &= command->executable.Append(client);
+    ok &= command->parameters.Assign(line.Data());
+    ok &= command->directory.Assign(local);
+    return ok ? BuildResult::Ok : BuildResult::OutOfMemory;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+// Starts programs and documents through the shell. Keeps no state.
+class ProcessLauncher {
+public:
+    // Starts file and waits for its end without a time limit, pumping no
+    // messages. 1 when a process was started and has ended; *exitCode then
+    // holds its exit code and is left untouched otherwise.
+    static int RunAndWait(const char* file, const char* parameters, const char* directory,
+                          int showCommand, unsigned long extraMask, unsigned long* exitCode);
+
+    // Asks the shell to open a file or address and returns at once.
+    static int ShellOpen(const char* file, const char* parameters, const char* directory,
+                         int showCommand);
+};
