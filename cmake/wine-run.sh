@@ -7,9 +7,11 @@
 #   wine-run.sh --down             stop the server and the display
 # QM_LOCALE=ja selects ANSI code page 932 (Shift-JIS); anything else 1252.
 # QM_DISPLAY=host keeps the caller's DISPLAY instead of the virtual one.
+# QM_WINE_STATE names the folder of prefix, display and server state; each
+# build folder has its own, so that separate builds never share a server.
 set -e
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-BUILD="$ROOT/build"
+BUILD="${QM_WINE_STATE:-$ROOT/build/x64/wine}"
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
 mkdir -p "$BUILD"
@@ -20,10 +22,11 @@ export TZ=UTC
 unset LANG LANGUAGE LC_CTYPE LC_MESSAGES
 if [ "$QM_LOCALE" = ja ]; then
     # Without the Linux locale Wine passes arguments and file names as 7-bit text.
-    export LOCPATH="$BUILD/locale"
+    export LOCPATH="$ROOT/build/locale"
     if [ ! -d "$LOCPATH/ja_JP.UTF-8" ]; then
         mkdir -p "$LOCPATH"
-        localedef -i ja_JP -f UTF-8 "$LOCPATH/ja_JP.UTF-8" 2>/dev/null || true
+        localedef -i ja_JP -f UTF-8 "$LOCPATH/.ja.$$" 2>/dev/null || true
+        mv -T "$LOCPATH/.ja.$$" "$LOCPATH/ja_JP.UTF-8" 2>/dev/null || rm -rf "$LOCPATH/.ja.$$"
     fi
     { export LC_ALL=ja_JP.UTF-8; } 2>/dev/null
 else

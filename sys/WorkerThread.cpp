@@ -1,0 +1,67 @@
+#include "sys/WorkerThread.h"
+
+WorkerThread::WorkerThread()
+    : data(nullptr), value(0), result(0), state(0), thread(nullptr), threadId(0), routine(nullptr)
+{
+}
+
+WorkerThread::~WorkerThread()
+{
+    Stop();
+    finished.Close();
+}
+
+int WorkerThread::Start(Routine newRoutine, void* newData, DWORD newValue)
+{
+    if (state & kRunning)
+        return 0;
+    state |= kRunning;
+    data = newData;
+    routine = newRoutine;
+    value = newValue;
+    finished.Create(TRUE, FALSE);
+    // Suspended until the handle is stored: a routine that ends at once
+    // must find the handle to close.
+    thread = CreateThread(nullptr, 0, Entry, this, CREATE_SUSPENDED, &threadId);
+    if (!thread) {
+        state &= ~kRunning;
+        return 0;
+    }
+    ResumeThread(thread);
+    return 1;
+}
+
+DWORD WINAPI WorkerThread::Entry(void* self)
+{
+    WorkerThread* w = static_cast<WorkerThread*>(self);
+    DWORD r = w->routine(w->data, w->value);
+    // Ordered before the signal: the starter reads both after the wait.
+    w->result = r;
+    InterlockedAnd(&w->state, ~kRunning);
+    HANDLE own = InterlockedExchangePointer(&w->thread, nullptr);
+    w->finished.Signal();
+    if (own)
+        CloseHandle(own);
+    return r;
+}
+
+int WorkerThread::WaitFinished(DWORD timeoutMs)
+{
+    if (!(state & kRunning))
+        return 0;
+    return finished.WaitPumping(timeoutMs ? timeoutMs : INFINITE);
+}
+
+void WorkerThread::Stop()
+{
+    if (!(state & kRunning))
+        return;
+    state &= ~kRunning;
+    HANDLE own = InterlockedExchangePointer(&thread, nullptr);
+    if (own) {
+        TerminateThread(own, 0);
+        CloseHandle(own);
+    }
+    result = 0;
+    finished.Close();
+}

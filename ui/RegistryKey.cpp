@@ -1,0 +1,90 @@
+#include "ui/RegistryKey.h"
+
+#include <string.h>
+
+int RegistryKey::Open(HKEY parent, const char* subKey, REGSAM access)
+{
+    return RegOpenKeyExA(parent, subKey, 0, access, &key) == ERROR_SUCCESS;
+}
+
+int RegistryKey::Create(HKEY parent, const char* subKey)
+{
+    return RegCreateKeyA(parent, subKey, &key) == ERROR_SUCCESS;
+}
+
+int RegistryKey::QueryDword(const char* name, DWORD* out)
+{
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS)
+        return 0;
+    *out = value;
+    return 1;
+}
+
+int RegistryKey::QueryString(const char* name, char* out)
+{
+    DWORD size = kStringBytes;
+    LONG r = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(out), &size);
+    if (r != ERROR_SUCCESS || size > kStringBytes) {
+        out[0] = 0;
+        return 0;
+    }
+    // Other programs write this registry: a value may lack its terminator.
+    if (size == 0 || out[size - 1] == 0) {
+        out[size ? size - 1 : 0] = 0;
+        return 1;
+    }
+    if (size == kStringBytes) {
+        out[0] = 0;
+        return 0;
+    }
+    out[size] = 0;
+    return 1;
+}
+
+int RegistryKey::SetDword(const char* name, DWORD value)
+{
+    return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value)) ==
+           ERROR_SUCCESS;
+}
+
+int RegistryKey::SetString(const char* name, const char* text)
+{
+    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                          static_cast<DWORD>(strlen(text) + 1)) == ERROR_SUCCESS;
+}
+
+int RegistryKey::Close()
+{
+    if (!key)
+        return 1;
+    if (RegCloseKey(key) != ERROR_SUCCESS)
+        return 0;
+    key = nullptr;
+    return 1;
+}
+
+int RegistryKey::EnumValues(HKEY root, const char* subKey, EnumValueProc callback, DWORD* typeOut,
+                            DWORD dataSize, BYTE* data, void* user)
+{
+    HKEY h;
+    if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return 0;
+    int result = 1;
+    for (DWORD index = 0;; ++index) {
+        char name[kStringBytes];
+        DWORD nameLength = sizeof(name);
+        DWORD dataLength = dataSize;
+        LONG r = RegEnumValueA(h, index, name, &nameLength, nullptr, typeOut, data, &dataLength);
+        if (r == ERROR_SUCCESS) {
+            result = callback(name, typeOut ? *typeOut : 0, dataLength, data, user);
+            if (!result)
+                break;
+        } else if (r != ERROR_MORE_DATA) {
+            break;
+        }
+    }
+    RegCloseKey(h);
+    return result;
+}

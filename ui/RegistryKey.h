@@ -1,0 +1,40 @@
+#pragma once
+#include <windows.h>
+
+// Called for every value of a key; non-zero continues the walk.
+typedef int (*EnumValueProc)(const char* valueName, DWORD type, DWORD dataBytes, BYTE* data, void* user);
+
+// One open registry key: 32-bit numbers and strings of up to 259 characters.
+class RegistryKey {
+public:
+    static const DWORD kStringBytes = 260;
+
+    RegistryKey() : key(nullptr) {}
+    ~RegistryKey() { Close(); }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
+    // Call on a closed object only: an open handle is not closed first.
+    int Open(HKEY parent, const char* subKey, REGSAM access = KEY_READ);
+    int Create(HKEY parent, const char* subKey);
+    // A value of any type of up to 4 bytes; missing bytes read as zero.
+    // *out is left untouched on failure.
+    int QueryDword(const char* name, DWORD* out);
+    // out holds 260 bytes and always receives a terminated text: the value's,
+    // whatever its type, when it fits with a terminator; else the empty text and 0.
+    int QueryString(const char* name, char* out);
+    int SetDword(const char* name, DWORD value);
+    int SetString(const char* name, const char* text);
+    // 1 when no key was open or it closed; a failed close keeps the handle.
+    int Close();
+    HKEY Handle() const { return key; }
+
+    // Walks the values of root\subKey in the registry's order. Names of 260
+    // and more characters are skipped. 0 when the key cannot be opened or the
+    // callback stopped the walk.
+    static int EnumValues(HKEY root, const char* subKey, EnumValueProc callback, DWORD* typeOut,
+                          DWORD dataSize, BYTE* data, void* user);
+
+private:
+    HKEY key;
+};
