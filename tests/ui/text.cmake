@@ -1,0 +1,1 @@
+qm_test(ui_text SOURCES TextBufTest.cpp BOTH_CODEPAGES)
