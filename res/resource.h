@@ -4,7 +4,7 @@
 #define IDI_MAIN 101
 #define IDD_MAIN 102
 #define IDB_LOGO 105
-#define IDC_HAND 106
+#define IDCUR_HAND 106
 
 #define IDC_IMPORT 1002
 #define IDC_COMMIT 1003

@@ -1,0 +1,11 @@
+#include "app/MainDialog.h"
+#include "resource.h"
+
+// Constructed before main and destroyed after it, in this order.
+static MainDialog mainDialog;
+
+int main(int argc, char** argv)
+{
+    mainDialog.SetInitialFolder(argc == 2 ? argv[1] : nullptr);
+    return static_cast<int>(mainDialog.DoModal(GetModuleHandleA(nullptr), IDD_MAIN, nullptr));
+}

@@ -1,0 +1,38 @@
+#pragma once
+#include <windows.h>
+
+// Module paths, the versioned caption, resources and dialog templates;
+// the folder operations are further below. Paths are 260-byte buffers.
+class FileUtil {
+public:
+    FileUtil() { caption[0] = 0; }
+
+    // out holds 260 bytes. A null module means the program's own.
+    static int ModuleFileName(HMODULE module, char* out);
+    // The path cut after its last "\", which stays; empty without one.
+    static int ModuleDirectory(HMODULE module, char* out);
+    // major and minor keep their values where the FileVersion text has no number.
+    static int ReadFileVersion(const char* path, unsigned* major, unsigned* minor);
+    // "<title> [<major>.<minor, two digits at least>]" of the module's file
+    // version, 1.01 without one. A null out uses this object's 200-byte buffer;
+    // the caption is cut to the buffer.
+    char* VersionCaption(const char* title, HMODULE module, char* out = nullptr, int outSize = 0);
+    static char* FormatCaption(char* out, int outSize, const char* title, unsigned major, unsigned minor);
+
+    // The resource in the given language, else its primary and neutral forms, else English.
+    static const void* FindResourceData(HINSTANCE module, LPCSTR type, int id, WORD language, DWORD* sizeOut);
+    // A malloc'ed copy of the template with the shell dialog font, or null
+    // when the template is missing, malformed or needs no change.
+    static void* LoadDialogTemplate(HINSTANCE module, int templateId, WORD language);
+    // The pure rewrite: face() is asked only when the face must change.
+    static void* RewriteTemplateFont(const void* data, DWORD size, const wchar_t* (*face)(), DWORD* newSize);
+    static const wchar_t* ShellDialogFace();
+
+    // Folder operations.
+    static int BrowseForFolder(HWND owner, const char* title, UINT flags, int root, char* path);
+    static int CreateDirectoryChain(const char* path, int lastIsFile);
+    static void AppendBackslash(char* path);
+
+private:
+    char caption[200];
+};
