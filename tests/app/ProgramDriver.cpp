@@ -1,0 +1,118 @@
+#include "ProgramDriver.h"
+
+#include <vector>
+
+ProgramDriver::~ProgramDriver()
+{
+    if (info.hProcess) {
+        Kill();
+        CloseHandle(info.hProcess);
+        CloseHandle(info.hThread);
+    }
+}
+
+bool ProgramDriver::Start(const std::string& exe, const std::string& arguments, const std::string& workDir,
+                          const std::string& output)
+{
+    SECURITY_ATTRIBUTES inherit = { sizeof(inherit), nullptr, TRUE };
+    HANDLE out = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE)
+        return false;
+    STARTUPINFOA si = { sizeof(si) };
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = out;
+    si.hStdError = out;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    std::string line = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
+    std::vector<char> buffer(line.begin(), line.end());
+    buffer.push_back(0);
+    BOOL ok = CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                             workDir.empty() ? nullptr : workDir.c_str(), &si, &info);
+    CloseHandle(out);
+    return ok != FALSE;
+}
+
+namespace {
+
+struct Search {
+    DWORD pid;
+    const char* caption;
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK Match(HWND window, LPARAM param)
+{
+    Search* s = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != s->pid || !IsWindowVisible(window))
+        return TRUE;
+    char text[512] = "";
+    GetWindowTextA(window, text, sizeof(text));
+    char cls[128] = "";
+    GetClassNameA(window, cls, sizeof(cls));
+    if (strcmp(text, s->caption) == 0 && (!s->className || strcmp(cls, s->className) == 0)) {
+        s->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+HWND ProgramDriver::FindWindowOf(const char* caption, const char* className)
+{
+    Search s = { info.dwProcessId, caption, className, nullptr };
+    EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+HWND ProgramDriver::WaitForWindow(const char* caption, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    do {
+        if (HWND w = FindWindowOf(caption))
+            return w;
+        if (WaitForSingleObject(info.hProcess, 20) == WAIT_OBJECT_0)
+            return nullptr;
+    } while (GetTickCount() - start < timeoutMs);
+    return nullptr;
+}
+
+DWORD ProgramDriver::WaitExit(DWORD timeoutMs)
+{
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(info.hProcess, &code);
+    return code;
+}
+
+void ProgramDriver::Kill()
+{
+    if (WaitForSingleObject(info.hProcess, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(info.hProcess, 99);
+        WaitForSingleObject(info.hProcess, 5000);
+    }
+}
+
+std::string ProgramDriver::Text(HWND window)
+{
+    char text[1024] = "";
+    SendMessageA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::string ProgramDriver::MessageText(HWND box)
+{
+    // The text of a message box is its static control with id 0xFFFF.
+    HWND label = GetDlgItem(box, 0xFFFF);
+    return label ? Text(label) : std::string();
+}
+
+void ProgramDriver::Settle(HWND window)
+{
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+}

@@ -1,0 +1,31 @@
+#pragma once
+#include <string>
+#include <windows.h>
+
+// Starts a program of the product with its output in a file and drives its
+// windows from outside, as a user would.
+class ProgramDriver {
+public:
+    ~ProgramDriver();
+
+    // commandLine holds the arguments only; output collects standard output.
+    bool Start(const std::string& exe, const std::string& arguments, const std::string& workDir,
+               const std::string& output);
+    // The first visible top-level window of the process with this caption (null after the time-out).
+    HWND WaitForWindow(const char* caption, DWORD timeoutMs = 10000);
+    // A window of the process whose caption and class match, e.g. a message box.
+    HWND FindWindowOf(const char* caption, const char* className = nullptr);
+    // Exit code, or STILL_ACTIVE when the program did not end in time.
+    DWORD WaitExit(DWORD timeoutMs = 10000);
+    void Kill();
+    DWORD ProcessId() const { return info.dwProcessId; }
+
+    static std::string Text(HWND window);
+    // The static text of a message box, without its caption.
+    static std::string MessageText(HWND box);
+    // Waits until the window has handled everything posted before.
+    static void Settle(HWND window);
+
+private:
+    PROCESS_INFORMATION info = {};
+};

@@ -1,0 +1,79 @@
+#include "ProgramDriver.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace testsupport;
+
+namespace {
+
+const char kCaption[] = "Quillmoor [1.04]";
+
+std::string FirstLine(const std::string& text)
+{
+    size_t end = text.find('\n');
+    std::string line = text.substr(0, end);
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
+}
+
+struct Session {
+    std::string dir = ScratchDir("program");
+    ProgramDriver program;
+    HWND dialog = nullptr;
+
+    void Start(const std::string& arguments)
+    {
+        ASSERT_TRUE(program.Start(BuildDir() + "Quillmoor.exe", arguments, dir, dir + "out.txt"));
+        dialog = program.WaitForWindow(kCaption);
+        ASSERT_NE(dialog, nullptr);
+    }
+    std::string Field(int id) { return ProgramDriver::Text(GetDlgItem(dialog, id)); }
+    std::string Output() { return ReadWholeFile(dir + "out.txt"); }
+};
+
+TEST(Program, StartsWithTheArgumentAndClosesWithZero)
+{
+    struct Case {
+        const char* arguments;
+        const char* local;
+        const char* project;
+        UINT closeMessage;
+        WPARAM closeParam;
+    } cases[] = {
+        { "", "", "", WM_COMMAND, IDCANCEL },
+        { "C:\\work\\proj", "C:\\work\\proj", "proj", WM_CLOSE, 0 },
+        // The runtime reads a doubled backslash before the closing quote as one.
+        { "\"C:\\My Work\\App\\\\\"", "C:\\My Work\\App\\", "App\\", WM_COMMAND, IDCLOSE },
+        { "C:\\one C:\\two", "", "", WM_SYSCOMMAND, SC_CLOSE },
+    };
+    for (const Case& c : cases) {
+        Session run;
+        run.Start(c.arguments);
+        if (!run.dialog)
+            return;
+        EXPECT_EQ(run.Field(1011), c.local) << c.arguments;
+        EXPECT_EQ(run.Field(1013), c.project) << c.arguments;
+        EXPECT_EQ(run.Field(1006), "latest");
+        EXPECT_FALSE(IsDlgButtonChecked(run.dialog, 1016));
+        PostMessageA(run.dialog, c.closeMessage, c.closeParam, 0);
+        EXPECT_EQ(run.program.WaitExit(), 0u) << c.arguments;
+        EXPECT_EQ(FirstLine(run.Output()), "Quillmoor.");
+    }
+}
+
+TEST(Program, EnterDoesNotCloseTheDialog)
+{
+    Session run;
+    run.Start("");
+    if (!run.dialog)
+        return;
+    PostMessageA(run.dialog, WM_COMMAND, IDOK, 0);
+    ProgramDriver::Settle(run.dialog);
+    EXPECT_TRUE(IsWindow(run.dialog));
+    PostMessageA(run.dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(run.program.WaitExit(), 0u);
+}
+
+} // namespace
