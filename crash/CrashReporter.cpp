@@ -1,0 +1,348 @@
+#include "crash/CrashReporter.h"
+
+#include "sys/LockedList.h"
+#include "sys/WorkerThread.h"
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
+
+namespace {
+
+struct ModuleRecord : ListNode {
+    char* path;
+    ULONG64 base;
+    ULONG32 size;
+    ULONG32 checksum;
+    ULONG32 timeStamp;
+    VS_FIXEDFILEINFO version;
+};
+
+struct ThreadRecord : ListNode {
+    ULONG32 id;
+    ULONG64 stackBase;
+    ULONG64 stackEnd;
+};
+
+struct RecordLists {
+    LockedList modules;
+    LockedList threads;
+};
+
+struct DumpParameters {
+    HANDLE file;
+    MINIDUMP_EXCEPTION_INFORMATION* exception;
+    MINIDUMP_CALLBACK_INFORMATION* callback;
+    StackWalker::MiniDumpWriteDumpFn write;
+};
+
+enum { kNoReport, kReportRunning, kReportDone };
+
+CrashReporter* reporter = nullptr;
+volatile LONG reportState = kNoReport;
+volatile DWORD reportThread = 0;
+volatile DWORD dumpThread = 0;
+
+const DWORD kAccessViolation = 0xC0000005;
+const DWORD kPlatformNtBit = 0x2;
+const ULONG64 kSecondsFrom1601To1970 = 0x2B6109100ULL;
+
+#ifdef _WIN64
+const char kExceptionFormat[] = "Exception 0x%08X at 0x%016I64X\r\n";
+const char kLocationFormat[] = "%s location 0x%016I64X\r\n";
+const char kModuleHeader[] = "    Size TimeStamp                      CheckSum   ImageBase          Versions\r\n";
+const char kModuleFormat[] = "%8u 0x%08X %10.10s %8.8s 0x%08X 0x%016I64X %4d.%04d.%04d.%04d %4d.%04d.%04d.%04d - %s\r\n";
+const char kThreadHeader[] = "Id         StackBase          StackEnd\r\n";
+const char kThreadFormatNt[] = "%08u   0x%016I64X 0x%016I64X\r\n";
+const char kThreadFormatOld[] = "0x%08X 0x%016I64X 0x%016I64X\r\n";
+ULONG64 Printed(ULONG64 value) { return value; }
+#else
+const char kExceptionFormat[] = "Exception 0x%08X at 0x%08X\r\n";
+const char kLocationFormat[] = "%s location 0x%08X\r\n";
+const char kModuleHeader[] = "    Size TimeStamp                      CheckSum   ImageBase  Versions\r\n";
+const char kModuleFormat[] = "%8u 0x%08X %10.10s %8.8s 0x%08X 0x%08I64X %4d.%04d.%04d.%04d %4d.%04d.%04d.%04d - %s\r\n";
+const char kThreadHeader[] = "Id         StackBase  StackEnd\r\n";
+const char kThreadFormatNt[] = "%08u   0x%08X 0x%08X\r\n";
+const char kThreadFormatOld[] = "0x%08X 0x%08X 0x%08X\r\n";
+// The 32-bit lines print the low half of a value.
+unsigned Printed(ULONG64 value) { return static_cast<unsigned>(value); }
+unsigned U(DWORD value) { return static_cast<unsigned>(value); }
+#endif
+
+void WriteLine(HANDLE file, const char* format, ...) __attribute__((format(ms_printf, 2, 3)));
+
+void WriteLine(HANDLE file, const char* format, ...)
+{
+    char line[CrashReporter::kLineBytes];
+    va_list args;
+    va_start(args, format);
+    int length = StackWalker::VFormatLine(line, sizeof(line), format, args);
+    va_end(args);
+    DWORD written;
+    WriteFile(file, line, static_cast<DWORD>(length), &written, nullptr);
+}
+
+void WriteRegisters(HANDLE file, const CONTEXT* c)
+{
+#ifdef _WIN64
+    WriteLine(file, "RAX=0x%016I64X, CS=0x%04X, RIP=0x%016I64X, Flags=0x%08X\r\n", c->Rax, c->SegCs, c->Rip,
+              static_cast<unsigned>(c->EFlags));
+    WriteLine(file, "RBX=0x%016I64X, SS=0x%04X, RSP=0x%016I64X, RBP=0x%016I64X\r\n", c->Rbx, c->SegSs, c->Rsp,
+              c->Rbp);
+    WriteLine(file, "RCX=0x%016I64X, DS=0x%04X, RSI=0x%016I64X, FS=0x%04X\r\n", c->Rcx, c->SegDs, c->Rsi, c->SegFs);
+    WriteLine(file, "RDX=0x%016I64X, ES=0x%04X, RDI=0x%016I64X, GS=0x%04X\r\n", c->Rdx, c->SegEs, c->Rdi, c->SegGs);
+    WriteLine(file, "R8=0x%016I64X, R9=0x%016I64X, R10=0x%016I64X, R11=0x%016I64X\r\n", c->R8, c->R9, c->R10,
+              c->R11);
+    WriteLine(file, "R12=0x%016I64X, R13=0x%016I64X, R14=0x%016I64X, R15=0x%016I64X\r\n", c->R12, c->R13, c->R14,
+              c->R15);
+#else
+    WriteLine(file, "EAX=0x%08X, CS=0x%04X, EIP=0x%08X, Flags=0x%08X\r\n", U(c->Eax), U(c->SegCs), U(c->Eip),
+              U(c->EFlags));
+    WriteLine(file, "EBX=0x%08X, SS=0x%04X, ESP=0x%08X, EBP=0x%08X\r\n", U(c->Ebx), U(c->SegSs), U(c->Esp),
+              U(c->Ebp));
+    WriteLine(file, "ECX=0x%08X, DS=0x%04X, ESI=0x%08X, FS=0x%04X\r\n", U(c->Ecx), U(c->SegDs), U(c->Esi),
+              U(c->SegFs));
+    WriteLine(file, "EDX=0x%08X, ES=0x%04X, EDI=0x%08X, GS=0x%04X\r\n", U(c->Edx), U(c->SegEs), U(c->Edi),
+              U(c->SegGs));
+#endif
+}
+
+HANDLE CreateReportFile(const char* name)
+{
+    return CreateFileA(name, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+void FreeModules(LockedList& list)
+{
+    while (ListNode* node = list.Head()) {
+        list.Remove(node);
+        free(static_cast<ModuleRecord*>(node)->path);
+        free(node);
+    }
+}
+
+void FreeThreads(LockedList& list)
+{
+    while (ListNode* node = list.Head()) {
+        list.Remove(node);
+        free(node);
+    }
+}
+
+} // namespace
+
+CrashReporter::CrashReporter(const char* libraryName) : walker(libraryName)
+{
+    reporter = this;
+    SetUnhandledExceptionFilter(Filter);
+}
+
+CrashReporter::~CrashReporter()
+{
+    walker.Unbind();
+    if (reporter == this)
+        reporter = nullptr;
+}
+
+LONG WINAPI CrashReporter::Filter(EXCEPTION_POINTERS* pointers)
+{
+    DWORD self = GetCurrentThreadId();
+    // Taken in one step, so that two threads faulting together cannot both write.
+    if (InterlockedCompareExchange(&reportState, kReportRunning, kNoReport) != kNoReport) {
+        // The handling that follows ends the process: another thread's fault
+        // waits until the report under way is complete. A fault of the writer
+        // itself or of its dump thread must not wait for itself.
+        if (self != reportThread && self != dumpThread) {
+            while (reportState == kReportRunning)
+                Sleep(20);
+        }
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    reportThread = self;
+    if (reporter)
+        reporter->WriteReport(pointers);
+    InterlockedExchange(&reportState, kReportDone);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+void CrashReporter::WriteReport(EXCEPTION_POINTERS* pointers)
+{
+    char base[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, base, MAX_PATH);
+    // A cut path could name another folder: the fallback name is safer.
+    if (n == 0 || n >= MAX_PATH) {
+        strcpy(base, "MiniDump");
+    } else {
+        char* dot = strrchr(base, '.');
+        if (dot)
+            *dot = 0;
+    }
+    // Room for the longest base and either suffix.
+    char name[MAX_PATH + 16];
+
+    RecordLists lists;
+    WorkerThread dumper;
+    if (walker.Bind()) {
+        _snprintf(name, sizeof(name), "%s_Debug.dmp", base);
+        name[sizeof(name) - 1] = 0;
+        HANDLE dump = CreateReportFile(name);
+        if (dump != INVALID_HANDLE_VALUE) {
+            MINIDUMP_EXCEPTION_INFORMATION exception;
+            exception.ThreadId = GetCurrentThreadId();
+            exception.ExceptionPointers = pointers;
+            exception.ClientPointers = FALSE;
+            MINIDUMP_CALLBACK_INFORMATION callback;
+            callback.CallbackRoutine = Collect;
+            callback.CallbackParam = &lists;
+            DumpParameters parameters = {dump, &exception, &callback, walker.MiniDumpWriter()};
+            if (parameters.write && dumper.Start(DumpThreadBody, &parameters, 0)) {
+                dumper.WaitFinished(0);
+                // A quit request ends the pumping wait early; the lists are
+                // read only after the dump thread has stopped filling them.
+                while (dumper.Running())
+                    Sleep(10);
+            }
+            CloseHandle(dump);
+        }
+    }
+
+    _snprintf(name, sizeof(name), "%s_Debug.txt", base);
+    name[sizeof(name) - 1] = 0;
+    HANDLE report = CreateReportFile(name);
+    if (report != INVALID_HANDLE_VALUE) {
+        const EXCEPTION_RECORD* record = pointers ? pointers->ExceptionRecord : nullptr;
+        const CONTEXT* context = pointers ? pointers->ContextRecord : nullptr;
+        if (record) {
+            WriteLine(report, kExceptionFormat, static_cast<unsigned>(record->ExceptionCode),
+                      Printed(reinterpret_cast<ULONG_PTR>(record->ExceptionAddress)));
+            if (record->ExceptionCode == kAccessViolation && record->NumberParameters >= 2)
+                WriteLine(report, kLocationFormat, record->ExceptionInformation[0] ? "write to" : "read from",
+                          Printed(record->ExceptionInformation[1]));
+        }
+        if (context)
+            WriteRegisters(report, context);
+
+        OSVERSIONINFOA version;
+        memset(&version, 0, sizeof(version));
+        version.dwOSVersionInfoSize = sizeof(version);
+        DWORD platform = 0;
+        if (GetVersionExA(&version) == 1) {
+            platform = version.dwPlatformId;
+            DWORD build = (platform & kPlatformNtBit) ? version.dwBuildNumber : LOWORD(version.dwBuildNumber);
+            version.szCSDVersion[sizeof(version.szCSDVersion) - 1] = 0;
+            WriteLine(report, "\r\nWindows Version: %u.%u Build %u 0x%X %s\r\n",
+                      static_cast<unsigned>(version.dwMajorVersion), static_cast<unsigned>(version.dwMinorVersion),
+                      static_cast<unsigned>(build), static_cast<unsigned>(platform), version.szCSDVersion);
+        }
+
+        if (pointers) {
+            WriteLine(report, "\r\nStack:\r\n");
+            walker.WalkStack(context, report);
+        }
+
+        WriteLine(report, "\r\nModuleList:\r\n");
+        WriteLine(report, kModuleHeader);
+        for (ListNode* node = lists.modules.Head(); node;) {
+            ModuleRecord* m = static_cast<ModuleRecord*>(node);
+            char date[11];
+            char time[9];
+            FormatTimeStamp(m->timeStamp, date, time);
+            const VS_FIXEDFILEINFO& v = m->version;
+            WriteLine(report, kModuleFormat, static_cast<unsigned>(m->size), static_cast<unsigned>(m->timeStamp), date,
+                      time, static_cast<unsigned>(m->checksum), m->base, HIWORD(v.dwFileVersionMS),
+                      LOWORD(v.dwFileVersionMS), HIWORD(v.dwFileVersionLS), LOWORD(v.dwFileVersionLS),
+                      HIWORD(v.dwProductVersionMS), LOWORD(v.dwProductVersionMS), HIWORD(v.dwProductVersionLS),
+                      LOWORD(v.dwProductVersionLS), m->path);
+            node = node->next;
+            lists.modules.Remove(m);
+            free(m->path);
+            free(m);
+        }
+
+        WriteLine(report, "\r\nThreadList:\r\n");
+        WriteLine(report, kThreadHeader);
+        for (ListNode* node = lists.threads.Head(); node;) {
+            ThreadRecord* t = static_cast<ThreadRecord*>(node);
+            WriteLine(report, (platform & kPlatformNtBit) ? kThreadFormatNt : kThreadFormatOld,
+                      static_cast<unsigned>(t->id), Printed(t->stackBase), Printed(t->stackEnd));
+            node = node->next;
+            lists.threads.Remove(t);
+            free(t);
+        }
+        CloseHandle(report);
+    }
+    walker.Unbind();
+    FreeModules(lists.modules);
+    FreeThreads(lists.threads);
+}
+
+DWORD CrashReporter::DumpThreadBody(void* data, DWORD)
+{
+    // Known before dbghelp runs: a fault on this thread must not wait for the report.
+    dumpThread = GetCurrentThreadId();
+    DumpParameters* p = static_cast<DumpParameters*>(data);
+    p->write(GetCurrentProcess(), GetCurrentProcessId(), p->file, MiniDumpNormal,
+             p->exception->ExceptionPointers ? p->exception : nullptr, nullptr, p->callback);
+    return 0;
+}
+
+BOOL CALLBACK CrashReporter::Collect(void* param, const PMINIDUMP_CALLBACK_INPUT input, PMINIDUMP_CALLBACK_OUTPUT)
+{
+    RecordLists* lists = static_cast<RecordLists*>(param);
+    if (input->CallbackType == ModuleCallback) {
+        const MINIDUMP_MODULE_CALLBACK& module = input->Module;
+        ModuleRecord* m = static_cast<ModuleRecord*>(calloc(1, sizeof(ModuleRecord)));
+        if (!m)
+            return TRUE;
+        m->base = module.BaseOfImage;
+        if ((m->base >> 32) == 0xFFFFFFFF)
+            m->base &= 0xFFFFFFFF;
+        m->size = module.SizeOfImage;
+        m->checksum = module.CheckSum;
+        m->timeStamp = module.TimeDateStamp;
+        m->version = module.VersionInfo;
+        size_t wide = module.FullPath ? wcslen(module.FullPath) : 0;
+        // Two bytes per character leave room for a double-byte code page.
+        size_t bytes = wide * 2 + 1;
+        m->path = static_cast<char*>(malloc(bytes));
+        if (!m->path) {
+            free(m);
+            return TRUE;
+        }
+        m->path[0] = 0;
+        if (wide)
+            _snprintf(m->path, bytes, "%S", module.FullPath);
+        m->path[bytes - 1] = 0;
+        lists->modules.Append(m);
+    } else if (input->CallbackType == ThreadCallback) {
+        ThreadRecord* t = static_cast<ThreadRecord*>(calloc(1, sizeof(ThreadRecord)));
+        if (!t)
+            return TRUE;
+        t->id = input->Thread.ThreadId;
+        t->stackBase = input->Thread.StackBase;
+        t->stackEnd = input->Thread.StackEnd;
+        lists->threads.Append(t);
+    }
+    return TRUE;
+}
+
+void CrashReporter::FormatTimeStamp(DWORD stamp, char* dateOut, char* timeOut)
+{
+    ULARGE_INTEGER ticks;
+    ticks.QuadPart = (static_cast<ULONG64>(stamp) + kSecondsFrom1601To1970) * 10000000ULL;
+    FILETIME utc;
+    utc.dwLowDateTime = ticks.LowPart;
+    utc.dwHighDateTime = ticks.HighPart;
+    FILETIME local;
+    SYSTEMTIME t;
+    memset(&t, 0, sizeof(t));
+    if (FileTimeToLocalFileTime(&utc, &local))
+        FileTimeToSystemTime(&local, &t);
+    _snprintf(dateOut, 11, "%02u.%02u.%04u", static_cast<unsigned>(t.wDay), static_cast<unsigned>(t.wMonth),
+              static_cast<unsigned>(t.wYear));
+    dateOut[10] = 0;
+    _snprintf(timeOut, 9, "%02u:%02u:%02u", static_cast<unsigned>(t.wHour), static_cast<unsigned>(t.wMinute),
+              static_cast<unsigned>(t.wSecond));
+    timeOut[8] = 0;
+}

@@ -1,0 +1,35 @@
+#pragma once
+#include "crash/StackWalker.h"
+#include <windows.h>
+
+// The process's unhandled-exception filter: the first fault leaves a minidump
+// and a text report beside the executable, then the system's handling goes on.
+// Define the one instance as the program's first static object.
+class CrashReporter {
+public:
+    static const int kLineBytes = 520;
+
+    // Installs the filter; the previous one is dropped.
+    explicit CrashReporter(const char* libraryName = "dbghelp.dll");
+    // Releases dbghelp; the filter stays but no longer reports.
+    ~CrashReporter();
+    CrashReporter(const CrashReporter&) = delete;
+    CrashReporter& operator=(const CrashReporter&) = delete;
+
+    StackWalker& Walker() { return walker; }
+
+    // <executable without extension>_Debug.dmp and _Debug.txt; pointers may be null.
+    void WriteReport(EXCEPTION_POINTERS* pointers);
+
+    static LONG WINAPI Filter(EXCEPTION_POINTERS* pointers);
+
+    // A link time stamp as local date "dd.mm.yyyy" (dateOut: 11 bytes) and
+    // time "hh:mm:ss" (timeOut: 9 bytes).
+    static void FormatTimeStamp(DWORD stamp, char* dateOut, char* timeOut);
+
+private:
+    static DWORD DumpThreadBody(void* data, DWORD value);
+    static BOOL CALLBACK Collect(void* lists, const PMINIDUMP_CALLBACK_INPUT input, PMINIDUMP_CALLBACK_OUTPUT output);
+
+    StackWalker walker;
+};

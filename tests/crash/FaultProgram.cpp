@@ -1,0 +1,78 @@
+// Faults in a chosen way under its own crash reporter:
+//   FaultProgram write|read|raise|twice [nodbghelp]
+// The faulting thread's id goes to FaultProgram.tid beside the program first;
+// in "twice" the second thread leaves FaultProgram.second just before it faults.
+#include "crash/CrashReporter.h"
+
+#include <stdio.h>
+#include <string.h>
+#include <windows.h>
+
+static CrashReporter crashReporter;
+
+namespace {
+
+// Kept from the optimiser, which could turn a known null access into a trap.
+volatile ULONG_PTR zero = 0;
+
+char programBase[MAX_PATH];
+
+void Note(const char* suffix, DWORD value)
+{
+    char name[MAX_PATH + 8];
+    snprintf(name, sizeof(name), "%s.%s", programBase, suffix);
+    FILE* f = fopen(name, "wb");
+    if (f) {
+        fprintf(f, "%lu", value);
+        fclose(f);
+    }
+}
+
+__attribute__((noinline)) void WriteToZero()
+{
+    *reinterpret_cast<volatile int*>(zero) = 1;
+}
+
+__attribute__((noinline)) int ReadFromZero()
+{
+    return *reinterpret_cast<volatile int*>(zero);
+}
+
+// Faults as soon as the first report has begun its dump.
+DWORD WINAPI SecondFault(void*)
+{
+    char dump[MAX_PATH + 16];
+    snprintf(dump, sizeof(dump), "%s_Debug.dmp", programBase);
+    while (GetFileAttributesA(dump) == INVALID_FILE_ATTRIBUTES)
+        Sleep(5);
+    Sleep(100);
+    Note("second", GetCurrentThreadId());
+    return ReadFromZero();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    GetModuleFileNameA(nullptr, programBase, MAX_PATH);
+    char* dot = strrchr(programBase, '.');
+    if (dot)
+        *dot = 0;
+    if (argc > 2 && strcmp(argv[2], "nodbghelp") == 0)
+        crashReporter.Walker().SetLibraryName("qm-absent-dbghelp.dll");
+    const char* mode = argc > 1 ? argv[1] : "";
+    Note("tid", GetCurrentThreadId());
+    if (strcmp(mode, "write") == 0)
+        WriteToZero();
+    else if (strcmp(mode, "read") == 0)
+        return ReadFromZero();
+    else if (strcmp(mode, "raise") == 0)
+        RaiseException(0xE0C0FFEE, 0, 0, nullptr);
+    else if (strcmp(mode, "twice") == 0) {
+        HANDLE t = CreateThread(nullptr, 0, SecondFault, nullptr, 0, nullptr);
+        if (t)
+            CloseHandle(t);
+        WriteToZero();
+    }
+    return 0;
+}
