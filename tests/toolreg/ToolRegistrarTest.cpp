@@ -1,0 +1,357 @@
+#include "toolreg/ToolRegistrar.h"
+
+#include "TestSupport.h"
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+using namespace testsupport;
+
+namespace {
+
+const char kStudioKey[] = "Software\\Microsoft\\DevStudio";
+const char kText[] = "Sorry, but you must deinstall the 'Quillmoor' tool entry in Visual Studio by hand...";
+
+struct Value {
+    DWORD type = 0;
+    std::string data;
+    bool present = false;
+};
+
+Value Read(const char* name)
+{
+    Value v;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, ToolRegistrar::kToolsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return v;
+    char data[1024];
+    DWORD size = sizeof(data);
+    if (RegQueryValueExA(key, name, nullptr, &v.type, reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS) {
+        v.present = true;
+        v.data.assign(data, size);
+    }
+    RegCloseKey(key);
+    return v;
+}
+
+std::string Dword(DWORD value)
+{
+    return std::string(reinterpret_cast<const char*>(&value), 4);
+}
+
+int ValueCount()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, ToolRegistrar::kToolsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return -1;
+    DWORD count = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
+                     nullptr);
+    RegCloseKey(key);
+    return static_cast<int>(count);
+}
+
+bool KeyExists()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, ToolRegistrar::kToolsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// The tool list of the test prefix, fresh for each test and removed after it.
+class ToolList : public ::testing::Test {
+protected:
+    void SetUp() override { RegDeleteTreeA(HKEY_CURRENT_USER, kStudioKey); }
+    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, kStudioKey); }
+
+    static void Create(const void* numTools, DWORD bytes, DWORD type = REG_DWORD)
+    {
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, ToolRegistrar::kToolsKey, &key), ERROR_SUCCESS);
+        if (numTools)
+            RegSetValueExA(key, "NumTools", 0, type, static_cast<const BYTE*>(numTools), bytes);
+        RegCloseKey(key);
+    }
+    static void CreateWithCount(DWORD numTools) { Create(&numTools, 4); }
+
+    static void ExpectEntry(unsigned index, const std::string& path)
+    {
+        struct {
+            const char* name;
+            DWORD type;
+            std::string data;
+        } rows[] = {
+            {"AskArgument#%u", REG_DWORD, Dword(0)},
+            {"CloseWindow#%u", REG_DWORD, Dword(0)},
+            {"DefaultArguments#%u", REG_SZ, std::string("$(WkspDir)", 11)},
+            {"GUITool#%u", REG_DWORD, Dword(0)},
+            {"InitialDirectory#%u", REG_SZ, std::string(1, '\0')},
+            {"MenuName#%u", REG_SZ, std::string("Quillmoor", 10)},
+            {"OutputRedirect#%u", REG_DWORD, Dword(1)},
+            {"PathName#%u", REG_SZ, path + std::string(1, '\0')},
+            {"ReloadNoPrompt#%u", REG_DWORD, Dword(0)},
+            {"UseSearchPath#%u", REG_DWORD, Dword(0)},
+            {"VisibleOnMenu#%u", REG_DWORD, Dword(1)},
+        };
+        for (const auto& row : rows) {
+            char name[64];
+            snprintf(name, sizeof(name), row.name, index);
+            Value v = Read(name);
+            EXPECT_TRUE(v.present) << name;
+            EXPECT_EQ(v.type, row.type) << name;
+            EXPECT_EQ(v.data, row.data) << name;
+        }
+    }
+};
+
+struct Box {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT style;
+};
+std::vector<Box> boxes;
+
+int WINAPI RecordBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
+{
+    boxes.push_back({owner, text, caption, style});
+    return IDOK;
+}
+
+TEST(ToolCommandLine, FirstSlashDecides)
+{
+    struct {
+        const char* line;
+        ToolRegistrar::Action action;
+        const char* path;
+    } rows[] = {
+        {"\"C:\\Setup\\Tackhouse.exe\" /ToolInstall C:\\Tools\\Quillmoor.exe", ToolRegistrar::kInstall,
+         "C:\\Tools\\Quillmoor.exe"},
+        {"T.exe /ToolInstall \"C:\\Program Files\\Q\\Quillmoor.exe\"", ToolRegistrar::kInstall,
+         "\"C:\\Program Files\\Q\\Quillmoor.exe\""},
+        {"T.exe /ToolInstall C:\\Q.exe more words ", ToolRegistrar::kInstall, "C:\\Q.exe more words "},
+        {"T.exe /ToolInstall\tC:\\Q.exe", ToolRegistrar::kInstall, "C:\\Q.exe"},
+        {"T.exe /ToolInstallation C:\\Q.exe", ToolRegistrar::kInstall, "tion C:\\Q.exe"},
+        {"T.exe /ToolInstall  C:\\Q.exe", ToolRegistrar::kInstall, " C:\\Q.exe"},
+        {"T.exe /ToolInstall x", ToolRegistrar::kInstall, "x"},
+        {"T.exe /ToolDeinstall", ToolRegistrar::kDeinstall, nullptr},
+        {"T.exe /ToolDeinstallNow", ToolRegistrar::kDeinstall, nullptr},
+        {"T.exe /ToolDeinstall /ToolInstall C:\\Q.exe", ToolRegistrar::kDeinstall, nullptr},
+        // Nothing after the switch, or only the separator: no path, nothing to do.
+        {"T.exe /ToolInstall", ToolRegistrar::kNothing, nullptr},
+        {"T.exe /ToolInstall ", ToolRegistrar::kNothing, nullptr},
+        {"T.exe /toolinstall C:\\Q.exe", ToolRegistrar::kNothing, nullptr},
+        {"T.exe /TOOLDEINSTALL", ToolRegistrar::kNothing, nullptr},
+        {"C:/Setup/Tackhouse.exe /ToolInstall C:\\Q.exe", ToolRegistrar::kNothing, nullptr},
+        {"T.exe -ToolInstall C:\\Q.exe", ToolRegistrar::kNothing, nullptr},
+        {"T.exe /Tool", ToolRegistrar::kNothing, nullptr},
+        {"T.exe /", ToolRegistrar::kNothing, nullptr},
+        {"T.exe", ToolRegistrar::kNothing, nullptr},
+        {"", ToolRegistrar::kNothing, nullptr},
+    };
+    for (const auto& row : rows) {
+        const char* path = "untouched";
+        EXPECT_EQ(ToolRegistrar::Parse(row.line, &path), row.action) << row.line;
+        EXPECT_STREQ(path, row.path ? row.path : "untouched") << row.line;
+    }
+}
+
+TEST_F(ToolList, InstallAppendsOneEntryPerRun)
+{
+    CreateWithCount(3);
+    RegistryKey key;
+    ToolRegistrar registrar(key, RecordBox);
+    EXPECT_EQ(registrar.Dispatch("T.exe /ToolInstall C:\\Tools\\Quillmoor.exe"), 0);
+    ExpectEntry(3, "C:\\Tools\\Quillmoor.exe");
+    EXPECT_EQ(Read("NumTools").data, Dword(4));
+    EXPECT_EQ(Read("NumTools").type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(ValueCount(), 12);
+    EXPECT_EQ(key.Handle(), nullptr);
+
+    // The same program again: a second entry, no check for the first.
+    registrar.Dispatch("T.exe /ToolInstall C:\\Tools\\Quillmoor.exe");
+    ExpectEntry(4, "C:\\Tools\\Quillmoor.exe");
+    EXPECT_EQ(Read("NumTools").data, Dword(5));
+    EXPECT_EQ(ValueCount(), 23);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(ToolList, InstallIntoAnEmptyListAndWithAShortCount)
+{
+    CreateWithCount(0);
+    RegistryKey key;
+    ToolRegistrar registrar(key, RecordBox);
+    registrar.Install("\"C:\\Program Files\\Q\\Quillmoor.exe\"");
+    ExpectEntry(0, "\"C:\\Program Files\\Q\\Quillmoor.exe\"");
+    EXPECT_EQ(Read("NumTools").data, Dword(1));
+
+    // A count of fewer than four bytes reads with its missing bytes as zero.
+    const BYTE two = 2;
+    Create(&two, 1, REG_BINARY);
+    registrar.Install("C:\\Q.exe");
+    ExpectEntry(2, "C:\\Q.exe");
+    EXPECT_EQ(Read("NumTools").data, Dword(3));
+    EXPECT_EQ(Read("NumTools").type, static_cast<DWORD>(REG_DWORD));
+}
+
+TEST_F(ToolList, InstallWritesNothingWithoutKeyOrCount)
+{
+    RegistryKey key;
+    ToolRegistrar registrar(key, RecordBox);
+    registrar.Dispatch("T.exe /ToolInstall C:\\Q.exe");
+    EXPECT_FALSE(KeyExists());
+
+    Create(nullptr, 0);
+    registrar.Dispatch("T.exe /ToolInstall C:\\Q.exe");
+    EXPECT_EQ(ValueCount(), 0);
+    EXPECT_EQ(key.Handle(), nullptr);
+
+    // A count longer than a DWORD is unreadable.
+    const BYTE eight[8] = {1};
+    Create(eight, 8, REG_BINARY);
+    registrar.Dispatch("T.exe /ToolInstall C:\\Q.exe");
+    EXPECT_EQ(ValueCount(), 1);
+
+    CreateWithCount(5);
+    registrar.Dispatch("T.exe /ToolInstall");
+    registrar.Dispatch("T.exe /ToolInstall ");
+    EXPECT_EQ(ValueCount(), 1);
+    EXPECT_EQ(key.Handle(), nullptr);
+}
+
+TEST_F(ToolList, DeinstallOnlyWarnsWhenTheListHasItsCount)
+{
+    RegistryKey key;
+    ToolRegistrar registrar(key, RecordBox);
+    boxes.clear();
+    EXPECT_EQ(registrar.Dispatch("T.exe /ToolDeinstall"), 0);
+    EXPECT_TRUE(boxes.empty());
+    Create(nullptr, 0);
+    registrar.Deinstall();
+    EXPECT_TRUE(boxes.empty());
+
+    CreateWithCount(2);
+    registrar.Dispatch("T.exe /ToolDeinstall /ToolInstall C:\\Q.exe");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].owner, nullptr);
+    EXPECT_EQ(boxes[0].text, kText);
+    EXPECT_EQ(boxes[0].caption, "Quillmoor");
+    EXPECT_EQ(boxes[0].style, 0x30u);
+    EXPECT_EQ(ValueCount(), 1);
+    EXPECT_EQ(Read("NumTools").data, Dword(2));
+    EXPECT_EQ(key.Handle(), nullptr);
+    boxes.clear();
+}
+
+// Starts a copy of Tackhouse in dir; the caller waits for it.
+PROCESS_INFORMATION StartTackhouse(const std::string& dir, const std::string& args)
+{
+    PROCESS_INFORMATION pi = {};
+    std::string exe = dir + "Tackhouse.exe";
+    if (!CopyFileA((BuildDir() + "Tackhouse.exe").c_str(), exe.c_str(), FALSE))
+        return pi;
+    std::string line = "\"" + exe + "\" " + args;
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi);
+    return pi;
+}
+
+DWORD Finish(PROCESS_INFORMATION& pi)
+{
+    DWORD code = 0xDEAD;
+    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(pi.hProcess, &code);
+    else
+        TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
+DWORD RunTackhouse(const std::string& dir, const std::string& args)
+{
+    PROCESS_INFORMATION pi = StartTackhouse(dir, args);
+    return pi.hProcess ? Finish(pi) : 0xDEAD;
+}
+
+struct BoxSearch {
+    DWORD pid;
+    HWND box;
+};
+
+BOOL CALLBACK FindBox(HWND window, LPARAM param)
+{
+    BoxSearch* search = reinterpret_cast<BoxSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char caption[64] = "";
+    char cls[64] = "";
+    GetWindowTextA(window, caption, sizeof(caption));
+    GetClassNameA(window, cls, sizeof(cls));
+    if (pid == search->pid && strcmp(cls, "#32770") == 0 && strcmp(caption, "Quillmoor") == 0) {
+        search->box = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND WaitForBox(DWORD pid)
+{
+    BoxSearch search = {pid, nullptr};
+    for (int i = 0; i < 400 && !search.box; ++i) {
+        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+        if (!search.box)
+            Sleep(50);
+    }
+    return search.box;
+}
+
+TEST_F(ToolList, TackhouseRunsTheSwitchOfItsCommandLineAndExitsWithZero)
+{
+    std::string dir = ScratchDir("tackhouse");
+    CreateWithCount(3);
+    EXPECT_EQ(RunTackhouse(dir, "/ToolInstall \"C:\\Program Files\\Quillmoor\\Quillmoor.exe\""), 0u);
+    ExpectEntry(3, "\"C:\\Program Files\\Quillmoor\\Quillmoor.exe\"");
+    EXPECT_EQ(Read("NumTools").data, Dword(4));
+
+    EXPECT_EQ(RunTackhouse(dir, ""), 0u);
+    EXPECT_EQ(RunTackhouse(dir, "/ToolInstall"), 0u);
+    EXPECT_EQ(ValueCount(), 12);
+
+    PROCESS_INFORMATION pi = StartTackhouse(dir, "/ToolDeinstall");
+    ASSERT_NE(pi.hProcess, nullptr);
+    HWND box = WaitForBox(pi.dwProcessId);
+    ASSERT_NE(box, nullptr);
+    char text[256] = "";
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
+    EXPECT_STREQ(text, kText);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(Finish(pi), 0u);
+    EXPECT_EQ(ValueCount(), 12);
+    EXPECT_FALSE(FileExists(dir + "Tackhouse_Debug.txt"));
+}
+
+TEST_F(ToolList, TackhouseFaultLeavesItsOwnReport)
+{
+    std::string dir = ScratchDir("tackhouse-fault");
+    CreateWithCount(1);
+    // The warning box keeps Tackhouse alive while a thread of its own faults.
+    PROCESS_INFORMATION pi = StartTackhouse(dir, "/ToolDeinstall");
+    ASSERT_NE(pi.hProcess, nullptr);
+    ASSERT_NE(WaitForBox(pi.dwProcessId), nullptr);
+    HANDLE thread = CreateRemoteThread(pi.hProcess, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(0x10),
+                                       nullptr, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    CloseHandle(thread);
+    EXPECT_EQ(Finish(pi), 0xC0000005u);
+    EXPECT_EQ(ReadWholeFile(dir + "Tackhouse_Debug.dmp").substr(0, 4), "MDMP");
+    std::string report = ReadWholeFile(dir + "Tackhouse_Debug.txt");
+    EXPECT_EQ(report.rfind("Exception 0xC0000005 at 0x0000000000000010\r\n", 0), 0u) << report;
+    EXPECT_NE(report.find(" - " + dir + "Tackhouse.exe\r\n"), std::string::npos) << report;
+}
+
+} // namespace

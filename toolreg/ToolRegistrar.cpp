@@ -1,0 +1,96 @@
+#include "toolreg/ToolRegistrar.h"
+
+#include "ui/TextBuf.h"
+#include <string.h>
+
+const char ToolRegistrar::kToolsKey[] = "Software\\Microsoft\\DevStudio\\6.0\\Tools";
+
+namespace {
+
+const char kInstallSwitch[] = "ToolInstall";
+const char kDeinstallSwitch[] = "ToolDeinstall";
+const int kInstallLength = sizeof(kInstallSwitch) - 1;
+const int kDeinstallLength = sizeof(kDeinstallSwitch) - 1;
+
+void SetEntryDword(RegistryKey& key, const char* nameTemplate, DWORD index, DWORD value)
+{
+    TextBuf name;
+    if (name.Format(nameTemplate, static_cast<unsigned>(index)))
+        key.SetDword(name.Data(), value);
+}
+
+void SetEntryString(RegistryKey& key, const char* nameTemplate, DWORD index, const char* text)
+{
+    TextBuf name;
+    if (name.Format(nameTemplate, static_cast<unsigned>(index)))
+        key.SetString(name.Data(), text);
+}
+
+} // namespace
+
+ToolRegistrar::ToolRegistrar(RegistryKey& toolKey, MessageBoxFn box) : key(toolKey), messageBox(box) {}
+
+ToolRegistrar::Action ToolRegistrar::Parse(const char* commandLine, const char** pathOut)
+{
+    const char* slash = strchr(commandLine, '/');
+    if (!slash)
+        return kNothing;
+    const char* word = slash + 1;
+    if (strncmp(word, kInstallSwitch, kInstallLength) == 0) {
+        // The path begins after one separating character. Without one, or
+        // with nothing after it, there is no path and nothing to install.
+        if (word[kInstallLength] == 0 || word[kInstallLength + 1] == 0)
+            return kNothing;
+        *pathOut = word + kInstallLength + 1;
+        return kInstall;
+    }
+    if (strncmp(word, kDeinstallSwitch, kDeinstallLength) == 0)
+        return kDeinstall;
+    return kNothing;
+}
+
+int ToolRegistrar::Dispatch(const char* commandLine)
+{
+    const char* path = nullptr;
+    Action action = Parse(commandLine, &path);
+    if (action == kInstall)
+        Install(path);
+    else if (action == kDeinstall)
+        Deinstall();
+    return 0;
+}
+
+void ToolRegistrar::Install(const char* path)
+{
+    if (!key.Open(HKEY_CURRENT_USER, kToolsKey, KEY_ALL_ACCESS))
+        return;
+    DWORD n;
+    if (!key.QueryDword("NumTools", &n)) {
+        key.Close();
+        return;
+    }
+    SetEntryDword(key, "AskArgument#%u", n, 0);
+    SetEntryDword(key, "CloseWindow#%u", n, 0);
+    SetEntryString(key, "DefaultArguments#%u", n, "$(WkspDir)");
+    SetEntryDword(key, "GUITool#%u", n, 0);
+    SetEntryString(key, "InitialDirectory#%u", n, "");
+    SetEntryString(key, "MenuName#%u", n, "Quillmoor");
+    SetEntryDword(key, "OutputRedirect#%u", n, 1);
+    SetEntryString(key, "PathName#%u", n, path);
+    SetEntryDword(key, "ReloadNoPrompt#%u", n, 0);
+    SetEntryDword(key, "UseSearchPath#%u", n, 0);
+    SetEntryDword(key, "VisibleOnMenu#%u", n, 1);
+    key.SetDword("NumTools", n + 1);
+    key.Close();
+}
+
+void ToolRegistrar::Deinstall()
+{
+    if (!key.Open(HKEY_CURRENT_USER, kToolsKey, KEY_ALL_ACCESS))
+        return;
+    DWORD n;
+    if (key.QueryDword("NumTools", &n))
+        messageBox(nullptr, "Sorry, but you must deinstall the 'Quillmoor' tool entry in Visual Studio by hand...",
+                   "Quillmoor", MB_OK | MB_ICONWARNING);
+    key.Close();
+}
