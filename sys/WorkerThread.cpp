@@ -8,13 +8,23 @@ WorkerThread::WorkerThread()
 WorkerThread::~WorkerThread()
 {
     Stop();
+    AwaitRelease();
     finished.Close();
+}
+
+// A thread clears the running bit a moment before it signals, and uses this
+// object until then: a new run or the destructor must not overtake it.
+void WorkerThread::AwaitRelease()
+{
+    if (finished.Handle())
+        WaitForSingleObject(finished.Handle(), INFINITE);
 }
 
 int WorkerThread::Start(Routine newRoutine, void* newData, DWORD newValue)
 {
     if (state & kRunning)
         return 0;
+    AwaitRelease();
     state |= kRunning;
     data = newData;
     routine = newRoutine;
@@ -25,6 +35,7 @@ int WorkerThread::Start(Routine newRoutine, void* newData, DWORD newValue)
     thread = CreateThread(nullptr, 0, Entry, this, CREATE_SUSPENDED, &threadId);
     if (!thread) {
         state &= ~kRunning;
+        finished.Close();
         return 0;
     }
     ResumeThread(thread);
@@ -61,6 +72,9 @@ void WorkerThread::Stop()
     if (own) {
         TerminateThread(own, 0);
         CloseHandle(own);
+    } else {
+        // The routine has returned and the thread is about to signal.
+        AwaitRelease();
     }
     result = 0;
     finished.Close();

@@ -24,6 +24,7 @@ public:
 private:
     static const LONG kRunning = 0x1;
     static DWORD WINAPI Entry(void* self);
+    void AwaitRelease();
 
     void* data;
     DWORD value;

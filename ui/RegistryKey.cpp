@@ -78,7 +78,7 @@ int RegistryKey::EnumValues(HKEY root, const char* subKey, EnumValueProc callbac
         DWORD dataLength = dataSize;
         LONG r = RegEnumValueA(h, index, name, &nameLength, nullptr, typeOut, data, &dataLength);
         if (r == ERROR_SUCCESS) {
-            result = callback(name, typeOut ? *typeOut : 0, dataLength, data, user);
+            result = callback(name, typeOut ? *typeOut : 0, dataLength, data, user) ? 1 : 0;
             if (!result)
                 break;
         } else if (r != ERROR_MORE_DATA) {

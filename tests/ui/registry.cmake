@@ -1,0 +1,1 @@
+qm_test(ui_registry SOURCES RegistryKeyTest.cpp)
