@@ -1,1 +1,1 @@
-qm_test(ui_hyperlink SOURCES WindowSubclassTest.cpp HoverTrackerTest.cpp ThemeApiTest.cpp)
+qm_test(ui_hyperlink SOURCES WindowSubclassTest.cpp HoverTrackerTest.cpp ThemeApiTest.cpp HyperlinkCtrlTest.cpp)
