@@ -1,7 +1,10 @@
 #include "app/MainDialog.h"
+#include "crash/CrashReporter.h"
 #include "resource.h"
 
-// Constructed before main and destroyed after it, in this order.
+// Constructed before main and destroyed after it, in this order: the crash
+// reporter first, so that its filter is in place before anything else runs.
+static CrashReporter crashReporter;
 static MainDialog mainDialog;
 
 int main(int argc, char** argv)
