@@ -1,5 +1,5 @@
 // Faults in a chosen way under its own crash reporter:
-//   FaultProgram write|read|raise|twice [nodbghelp]
+//   FaultProgram read|raise|twice [nodbghelp]
 // The faulting thread's id goes to FaultProgram.tid beside the program first;
 // in "twice" the second thread leaves FaultProgram.second just before it faults.
 #include "crash/CrashReporter.h"
@@ -62,9 +62,7 @@ int main(int argc, char** argv)
         crashReporter.Walker().SetLibraryName("qm-absent-dbghelp.dll");
     const char* mode = argc > 1 ? argv[1] : "";
     Note("tid", GetCurrentThreadId());
-    if (strcmp(mode, "write") == 0)
-        WriteToZero();
-    else if (strcmp(mode, "read") == 0)
+    if (strcmp(mode, "read") == 0)
         return ReadFromZero();
     else if (strcmp(mode, "raise") == 0)
         RaiseException(0xE0C0FFEE, 0, 0, nullptr);
