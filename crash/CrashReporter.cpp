@@ -48,6 +48,7 @@ const DWORD kPlatformNtBit = 0x2;
 const ULONG64 kSecondsFrom1601To1970 = 0x2B6109100ULL;
 
 #ifdef _WIN64
+// Addresses, registers and stack bounds at their full 64-bit width.
 const char kExceptionFormat[] = "Exception 0x%08X at 0x%016I64X\r\n";
 const char kLocationFormat[] = "%s location 0x%016I64X\r\n";
 const char kModuleHeader[] = "    Size TimeStamp                      CheckSum   ImageBase          Versions\r\n";

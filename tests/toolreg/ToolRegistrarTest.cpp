@@ -147,6 +147,7 @@ TEST(ToolCommandLine, FirstSlashDecides)
 
 TEST_F(ToolList, InstallAppendsOneEntryPerRun)
 {
+    boxes.clear();
     CreateWithCount(3);
     RegistryKey key;
     ToolRegistrar registrar(key, RecordBox);
@@ -232,15 +233,21 @@ TEST_F(ToolList, DeinstallOnlyWarnsWhenTheListHasItsCount)
     boxes.clear();
 }
 
+struct BoxSearch {
+    DWORD pid;
+    HWND box;
+};
+
 BOOL CALLBACK FindBox(HWND window, LPARAM param)
 {
+    BoxSearch* search = reinterpret_cast<BoxSearch*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     char caption[64] = "";
     GetWindowTextA(window, caption, sizeof(caption));
-    if (pid != *reinterpret_cast<DWORD*>(param) || strcmp(caption, "Quillmoor") != 0)
+    if (pid != search->pid || strcmp(caption, "Quillmoor") != 0)
         return TRUE;
-    *reinterpret_cast<HWND*>(param) = window;
+    search->box = window;
     return FALSE;
 }
 
@@ -255,13 +262,10 @@ DWORD RunTackhouse(const std::string& dir, std::string args, std::string* boxTex
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessA(exe.c_str(), &args[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi))
         return 0xDEAD;
-    union {
-        DWORD pid;
-        HWND box;
-    } search;
+    BoxSearch search = {pi.dwProcessId, nullptr};
     for (int i = 0; boxText && i < 400; ++i, Sleep(50)) {
-        search.pid = pi.dwProcessId;
-        if (!EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search))) {
+        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+        if (search.box) {
             char text[256] = "";
             GetDlgItemTextA(search.box, 0xFFFF, text, sizeof(text));
             *boxText = text;
