@@ -29,8 +29,17 @@ public:
     static const wchar_t* ShellDialogFace();
 
     // Folder operations.
+    // path (260 bytes) names the folder to preselect on entry, the chosen folder
+    // after a 1; after a 0 its content is undefined. root is a CSIDL number;
+    // flags 0 stand for file-system folders in the new dialog style.
     static int BrowseForFolder(HWND owner, const char* title, UINT flags, int root, char* path);
+    // The folder dialog's callback; data is the path to preselect (one character:
+    // a CSIDL number). Always 0.
+    static int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM lParam, LPARAM data);
+    // Creates every level after the first three characters; lastIsFile 1 leaves
+    // out the last element. The result is that of the last level tried.
     static int CreateDirectoryChain(const char* path, int lastIsFile);
+    // Appends "\" unless path is empty or its last character is one; room is the caller's.
     static void AppendBackslash(char* path);
 
 private:

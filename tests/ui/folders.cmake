@@ -1,0 +1,1 @@
+qm_test(ui_folders SOURCES FolderTest.cpp BOTH_CODEPAGES)
