@@ -1,0 +1,29 @@
+#pragma once
+#include <windows.h>
+
+// Names the program's compiled help file and shows its topics through HTML Help.
+class HelpFile {
+public:
+    typedef int (*Gate)(HelpFile* helpFile, void* gateValue);
+    typedef HWND(WINAPI* DisplayFn)(HWND caller, LPCSTR file, UINT command, DWORD_PTR data);
+
+    HelpFile();
+
+    // useCurrentDirectory 1 puts the current directory in front of fileName.
+    // A directory and name too long for 260 bytes leave the path empty, so that
+    // Show shows nothing.
+    void Bind(const char* fileName, int useCurrentDirectory, Gate gate, void* gateValue);
+    // 0 when the gate refuses, the path is empty or too long for the page, or
+    // HTML Help opens no window.
+    int Show(HWND caller, const char* page);
+
+    const char* Path() const { return path; }
+    // Tests replace HTML Help with a recorder.
+    void SetDisplay(DisplayFn fn) { display = fn; }
+
+private:
+    char path[MAX_PATH];
+    Gate gate;
+    void* gateValue;
+    DisplayFn display;
+};
