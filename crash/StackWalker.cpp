@@ -1,6 +1,5 @@
 #include "crash/StackWalker.h"
 
-#include <mbstring.h>
 #include <stddef.h>
 #include <stdio.h>
 #include <string.h>
@@ -95,7 +94,7 @@ int StackWalker::BuildSearchPath(TextBuf& path)
     DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
     // A cut module path would name a folder that does not exist.
     if (n > 0 && n < MAX_PATH) {
-        unsigned char* slash = _mbsrchr(reinterpret_cast<unsigned char*>(buffer), '\\');
+        char* slash = const_cast<char*>(TextBuf::LastChar(buffer, '\\'));
         if (slash) {
             slash[1] = 0;
             path.Append(buffer);

@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "ui/TextBuf.h"
+
 #include <stdio.h>
 
 namespace testsupport {
@@ -22,7 +24,7 @@ std::string BuildDir()
 void RemoveTree(const std::string& path)
 {
     std::string dir = path;
-    if (!dir.empty() && dir.back() == '\\')
+    if (TextBuf::EndsWithBackslash(dir.c_str()))
         dir.pop_back();
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);

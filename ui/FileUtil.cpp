@@ -3,8 +3,6 @@
 #include "ui/FontExists.h"
 #include "ui/TextBuf.h"
 #include "ui/WindowBase.h"
-#include <mbctype.h>
-#include <mbstring.h>
 #include <ole2.h>
 #include <shlobj.h>
 #include <stdio.h>
@@ -234,16 +232,6 @@ void* FileUtil::RewriteTemplateFont(const void* data, DWORD size, const wchar_t*
     return block;
 }
 
-namespace {
-
-// Length of the character at p: a lead byte followed by its trail byte counts two.
-int CharBytes(const char* p)
-{
-    return _ismbblead(static_cast<unsigned char>(p[0])) && p[1] ? 2 : 1;
-}
-
-} // namespace
-
 int FileUtil::BrowseForFolder(HWND owner, const char* title, UINT flags, int root, char* path)
 {
     // Only a successful start may be balanced: the caller's own COM must stay up.
@@ -316,7 +304,7 @@ int FileUtil::CreateDirectoryChain(const char* path, int lastIsFile)
     // begin on a character, not on a trail byte that happens to be a backslash.
     int from = 0;
     while (path[from] && from < 3)
-        from += CharBytes(path + from);
+        from += TextBuf::CharBytes(path + from);
 
     TextBuf work;
     int result = 0;
@@ -336,17 +324,9 @@ int FileUtil::CreateDirectoryChain(const char* path, int lastIsFile)
 
 void FileUtil::AppendBackslash(char* path)
 {
-    if (!path || !path[0])
+    if (!path || !path[0] || TextBuf::EndsWithBackslash(path))
         return;
-    // The last character, not the last byte: a trail byte may be 0x5C.
-    int last = 0;
-    int at = 0;
-    while (path[at]) {
-        last = at;
-        at += CharBytes(path + at);
-    }
-    if (at - last == 1 && path[last] == '\\')
-        return;
-    path[at] = '\\';
-    path[at + 1] = 0;
+    const size_t end = strlen(path);
+    path[end] = '\\';
+    path[end + 1] = 0;
 }

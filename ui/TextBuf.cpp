@@ -9,12 +9,58 @@
 
 namespace {
 
-const unsigned char* U(const char* s) { return reinterpret_cast<const unsigned char*>(s); }
-
-// Bytes needed to keep s valid while the block it may point into moves.
+// Whether s points into the block, which a reallocation may move.
 bool Inside(const char* s, const char* block, int capacity)
 {
     return block && s >= block && s < block + capacity;
+}
+
+// The code of the character at p: a lead byte and its trail byte together,
+// or one byte. A lead byte right before the terminator stands alone, so no
+// walk ever steps over the end of a text.
+unsigned Code(const char* p, int* bytes)
+{
+    const unsigned char b = static_cast<unsigned char>(p[0]);
+    if (_ismbblead(b) && p[1]) {
+        *bytes = 2;
+        return b << 8 | static_cast<unsigned char>(p[1]);
+    }
+    *bytes = 1;
+    return b;
+}
+
+// The first occurrence of find that starts on a character boundary.
+const char* Search(const char* text, const char* find)
+{
+    const size_t n = strlen(find);
+    for (const char* p = text;; p += TextBuf::CharBytes(p)) {
+        if (strncmp(p, find, n) == 0)
+            return p;
+        if (!*p)
+            return nullptr;
+    }
+}
+
+// Compares character by character, as the runtime's multibyte comparisons do.
+int CompareChars(const char* a, const char* b, bool foldCase, size_t maxBytes)
+{
+    size_t used = 0;
+    while (used < maxBytes) {
+        int na, nb;
+        unsigned ca = Code(a, &na), cb = Code(b, &nb);
+        if (foldCase) {
+            ca = _mbctolower(ca);
+            cb = _mbctolower(cb);
+        }
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+        if (!ca)
+            return 0;
+        a += na;
+        b += nb;
+        used += na;
+    }
+    return 0;
 }
 
 } // namespace
@@ -204,9 +250,10 @@ void TextBuf::ReplaceChar(unsigned char from, unsigned char to)
 {
     if (!text || from == to || from == 0 || to == 0)
         return;
-    // Each pass turns one "from" into "to", so the loop ends.
-    while (unsigned char* p = _mbschr(reinterpret_cast<unsigned char*>(text), from))
-        *p = to;
+    // Each pass turns one "from" into "to", so the loop ends; it starts again
+    // because the new byte may change where the characters after it begin.
+    for (int at = FindChar(from); at >= 0; at = FindChar(from))
+        text[at] = static_cast<char>(to);
 }
 
 char* TextBuf::Replace(const char* find, const char* repl)
@@ -220,7 +267,7 @@ char* TextBuf::Replace(const char* find, const char* repl)
     int replLen = repl ? lstrlenA(repl) : 0;
     // A replacement that contains the searched text would be found again for
     // ever: then the search goes on after the inserted text.
-    bool goOn = repl && _mbsstr(U(repl), U(find)) != nullptr;
+    bool goOn = repl && Search(repl, find) != nullptr;
     char* copy = nullptr;
     if (Inside(repl, text, capacity)) {
         copy = static_cast<char*>(malloc(replLen + 1));
@@ -256,7 +303,7 @@ char* TextBuf::Replace(const char* find, const char* repl)
         // Otherwise search from the start again, so that a match formed with
         // the surrounding text is replaced too.
         from = goOn ? at + replLen : 0;
-        p = reinterpret_cast<char*>(_mbsstr(U(text + from), U(find)));
+        p = const_cast<char*>(Search(text + from, find));
     }
     free(copy);
     size = lstrlenA(text) + 1;
@@ -267,8 +314,7 @@ char* TextBuf::EnsureTrailingBackslash()
 {
     if (!text)
         return nullptr;
-    int len = Length();
-    if (len > 0 && text[len - 1] != '\\')
+    if (Length() > 0 && !EndsWithBackslash(text))
         AppendChar('\\');
     return text;
 }
@@ -290,19 +336,19 @@ void TextBuf::UpdateLength()
 
 int TextBuf::Compare(const char* s) const
 {
-    return _mbscmp(U(text ? text : ""), U(s ? s : ""));
+    return CompareChars(text ? text : "", s ? s : "", false, static_cast<size_t>(-1));
 }
 
 int TextBuf::CompareNoCase(const char* s) const
 {
-    return _mbsicmp(U(text ? text : ""), U(s ? s : ""));
+    return CompareChars(text ? text : "", s ? s : "", true, static_cast<size_t>(-1));
 }
 
 char* TextBuf::FindPtr(const char* s) const
 {
     if (!text || !s)
         return nullptr;
-    return reinterpret_cast<char*>(const_cast<unsigned char*>(_mbsstr(U(text), U(s))));
+    return const_cast<char*>(Search(text, s));
 }
 
 int TextBuf::Find(const char* s) const
@@ -318,7 +364,7 @@ char* TextBuf::FindNoCase(const char* s) const
     size_t slen = strlen(s);
     size_t len = strlen(text);
     for (size_t i = 0; i + slen <= len; ++i) {
-        if (_mbsnbicmp(U(text + i), U(s), slen) == 0)
+        if (CompareChars(text + i, s, true, slen) == 0)
             return text + i;
     }
     return nullptr;
@@ -330,17 +376,24 @@ int TextBuf::FindChar(unsigned char ch, int start) const
         return -1;
     if (start < 0)
         start = 0;
-    const unsigned char* p = _mbschr(U(text + start), ch);
-    return p ? static_cast<int>(reinterpret_cast<const char*>(p) - text) : -1;
+    for (const char* p = text + start;;) {
+        int bytes;
+        const unsigned c = Code(p, &bytes);
+        if (c == ch)
+            return static_cast<int>(p - text);
+        if (!c)
+            return -1;
+        p += bytes;
+    }
 }
 
 int TextBuf::FindCharNoCase(unsigned char ch) const
 {
     if (!text)
         return -1;
-    const unsigned char one[2] = { ch, 0 };
+    const char one[2] = { static_cast<char>(ch), 0 };
     for (int i = 0; text[i]; ++i) {
-        if (_mbsnbicmp(U(text + i), one, 1) == 0)
+        if (CompareChars(text + i, one, true, 1) == 0)
             return i;
     }
     return -1;
@@ -401,16 +454,34 @@ const char* TextBuf::FileNamePart(const char* path)
     if (!path)
         return path;
     const char* result = path;
-    for (const char* p = path; *p; ++p) {
-        if (_ismbblead(static_cast<unsigned char>(*p))) {
-            // A trail byte 0x5C is no separator.
-            if (!p[1])
-                break;
-            ++p;
-            continue;
-        }
-        if ((*p == '\\' || *p == '/') && p[1])
+    // Stepping by characters: a trail byte 0x5C is no separator.
+    for (const char* p = path; *p; p += CharBytes(p)) {
+        if ((*p == '\\' || *p == '/') && p[1] && CharBytes(p) == 1)
             result = p + 1;
     }
     return result;
+}
+
+int TextBuf::CharBytes(const char* p)
+{
+    return _ismbblead(static_cast<unsigned char>(p[0])) && p[1] ? 2 : 1;
+}
+
+bool TextBuf::EndsWithBackslash(const char* text)
+{
+    // The last character, not the last byte: a trail byte may be 0x5C.
+    const char* last = nullptr;
+    for (const char* p = text; *p; p += CharBytes(p))
+        last = p;
+    return last && *last == '\\' && CharBytes(last) == 1;
+}
+
+const char* TextBuf::LastChar(const char* text, unsigned char ch)
+{
+    const char* last = nullptr;
+    for (const char* p = text; *p; p += CharBytes(p)) {
+        if (static_cast<unsigned char>(*p) == ch && CharBytes(p) == 1)
+            last = p;
+    }
+    return last;
 }

@@ -5,7 +5,9 @@
 // The growable 8-bit text of the whole program, in the ANSI code page.
 // The default capacity of 260 bytes lets Windows calls fill the buffer
 // directly; call UpdateLength afterwards. Searches and case-less comparisons
-// follow the process's multibyte code page (lead and trail bytes).
+// follow the process's multibyte code page (lead and trail bytes, as the
+// runtime's lead-byte table and case mapping give them); a lead byte right
+// before the terminator counts as one character, so no search reads past it.
 // An allocation failure leaves the failed state: no block, capacity and size 0.
 class TextBuf {
 public:
@@ -63,6 +65,12 @@ public:
 
     // Just after the last "\" or "/" that has a character after it; path itself without one.
     static const char* FileNamePart(const char* path);
+    // Bytes of the character at p: 2 for a lead byte with its trail byte, else 1.
+    static int CharBytes(const char* p);
+    // Whether the last character of text is a backslash (not a trail byte 0x5C).
+    static bool EndsWithBackslash(const char* text);
+    // The last single-byte character ch of text, or null.
+    static const char* LastChar(const char* text, unsigned char ch);
 
 private:
     void Fail();

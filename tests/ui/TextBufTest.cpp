@@ -275,6 +275,9 @@ TEST(TextBuf, DoubleByteTrailBackslashIsNoSeparator)
         EXPECT_EQ(t.FindChar('\\', 5), -1);
         t.ReplaceChar('\\', '/');
         EXPECT_EQ(std::string(t.Data()), std::string("C:/w/") + kHyou);
+        TextBuf folder;
+        folder.Assign((std::string("C:\\") + kHyou).c_str());
+        EXPECT_EQ(std::string(folder.EnsureTrailingBackslash()), std::string("C:\\") + kHyou + "\\");
         std::string trailing = std::string("C:\\") + kHyou + "\\";
         EXPECT_EQ(std::string(TextBuf::FileNamePart(trailing.c_str())), std::string(kHyou) + "\\");
     } else {
@@ -282,6 +285,26 @@ TEST(TextBuf, DoubleByteTrailBackslashIsNoSeparator)
         EXPECT_EQ(std::string(TextBuf::FileNamePart(path.c_str())), std::string("\x95\\"));
         EXPECT_EQ(t.FindChar('\\', 5), 6);
     }
+}
+
+TEST(TextBuf, ALeadByteBeforeTheEndIsNoReasonToReadOn)
+{
+    // Old content after the terminator must stay unseen, whatever the code page.
+    TextBuf t;
+    t.Assign("abc\\def");
+    t.Truncate(2);
+    t.Data()[1] = '\x95'; // "a" and a lone lead byte, then the terminator
+    t.UpdateLength();
+    EXPECT_EQ(t.FindChar('\\'), -1);
+    EXPECT_EQ(t.Find("\\"), -1);
+    EXPECT_EQ(t.FindNoCase("D"), nullptr);
+    t.ReplaceChar('\\', '/');
+    EXPECT_EQ(t.Data()[3], '\\');
+    EXPECT_NE(t.CompareNoCase("a"), 0);
+    const char* path = "x\\y\x95";
+    EXPECT_EQ(TextBuf::LastChar(path, '\\'), path + 1);
+    const char* trail = "a\x95\\";
+    EXPECT_EQ(TextBuf::LastChar(trail, '\\'), DoubleByteCodePage() ? nullptr : trail + 2);
 }
 
 } // namespace
