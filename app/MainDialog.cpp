@@ -3,16 +3,36 @@
 #include "app/WindowList.h"
 #include "resource.h"
 #include "ui/TextBuf.h"
+#include "vcs/ProcessLauncher.h"
 #include <objbase.h>
 #include <stdio.h>
 #include <string.h>
 
+namespace {
+
+const char kCaption[] = "Quillmoor";
+const char kHomePage[] = "https://quillmoor.example.org/";
+
+void Say(const char* line)
+{
+    fputs(line, stdout);
+    fflush(stdout);
+}
+
+} // namespace
+
+MainDialog::MainDialog()
+    : settings(this, &registryKey, &tag, &local, &remote, &project), consoleWindow(nullptr), initialFolder(nullptr)
+{
+}
+
 int MainDialog::OnInitDialog()
 {
     SetIcon(IDI_MAIN);
-    SetText(fileUtil.VersionCaption("Quillmoor", instance));
+    SetText(fileUtil.VersionCaption(kCaption, instance));
     FindConsoleWindow();
     ShowConsole(0);
+    link.Attach(GetItem(IDC_LINK), "Quillmoor", kHomePage, IDCUR_HAND);
 
     // Written while the console is hidden: it shows with the first client's output.
     fputs("Quillmoor.\n", stdout);
@@ -31,6 +51,9 @@ int MainDialog::OnInitDialog()
         if (folder->GetComboInfo(&info))
             AutoComplete(info.hwndItem);
     }
+    settings.Load();
+    // The help file is looked for in the folder that is current at start.
+    help.Bind("Quillmoor.chm", 1, nullptr, nullptr);
 
     SetForegroundWindow(window);
     if (initialFolder) {
@@ -42,13 +65,164 @@ int MainDialog::OnInitDialog()
 
 int MainDialog::CanClose(INT_PTR)
 {
+    settings.Save();
     CoUninitialize();
     return 1;
 }
 
 int MainDialog::OnCommand(int id, WPARAM wParam, LPARAM lParam)
 {
-    return DialogBase::OnCommand(id, wParam, lParam);
+    switch (id) {
+    case IDC_IMPORT:
+        Import();
+        return 1;
+    case IDC_COMMIT:
+        Commit();
+        return 1;
+    case IDC_CHECKOUT:
+        Checkout();
+        return 1;
+    case IDC_CREATE_TAG:
+        CreateTag();
+        return 1;
+    case IDC_SHOW_STATUS:
+        ShowStatus();
+        return 1;
+    case IDC_BROWSE_LOCAL:
+        Browse(&local, "Please select local folder", 1);
+        return 1;
+    case IDC_BROWSE_REMOTE:
+        Browse(&remote, "Please select remote folder", 0);
+        return 1;
+    case IDC_LOCAL:
+        ProposeProject(HIWORD(wParam));
+        return 1;
+    default:
+        return DialogBase::OnCommand(id, wParam, lParam);
+    }
+}
+
+int MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_HELP)
+        return DialogBase::OnMessage(message, wParam, lParam);
+    const HELPINFO* info = reinterpret_cast<const HELPINFO*>(lParam);
+    if (info && info->iContextType == HELPINFO_WINDOW)
+        help.Show(static_cast<HWND>(info->hItemHandle), "Main.html");
+    return 1;
+}
+
+void MainDialog::Browse(ComboListCtrl* field, const char* title, int proposeProject)
+{
+    char path[MAX_PATH];
+    field->GetText(path);
+    if (!FileUtil::BrowseForFolder(window, title, 0, 0, path))
+        return;
+    field->SetText(path);
+    if (proposeProject)
+        project.SetText(TextBuf::FileNamePart(path));
+}
+
+void MainDialog::ProposeProject(int notification)
+{
+    char text[MAX_PATH] = "";
+    if (notification == CBN_SELCHANGE)
+        local.GetSelection(nullptr, text, nullptr); // the edit part is not updated yet
+    else if (notification == CBN_EDITCHANGE)
+        local.GetText(text);
+    else
+        return;
+    project.SetText(TextBuf::FileNamePart(text));
+}
+
+int MainDialog::RunClient(unsigned options, const char* templateText)
+{
+    char folder[MAX_PATH];
+    if (!FileUtil::ModuleDirectory(nullptr, folder))
+        return 0;
+    char projectText[MAX_PATH], remoteText[MAX_PATH], tagText[MAX_PATH], localText[MAX_PATH];
+    project.GetText(projectText);
+    remote.GetText(remoteText);
+    tag.GetText(tagText);
+    local.GetText(localText);
+    OperationRequest request = { System(), templateText, options, projectText, remoteText, tagText, localText };
+    ClientCommand command;
+    switch (CommandBuilder::Build(request, folder, &command)) {
+    case BuildResult::Ok:
+        break;
+    case BuildResult::ProjectMissing:
+        ShowMessage(0, kCaption, "%s", "Please specify a project name.\n\nExample: 'My cool application'");
+        return 0;
+    case BuildResult::TagMissing:
+        ShowMessage(0, kCaption, "%s", "Please specify a tag first.\n\nExample: 'v1_64'");
+        return 0;
+    default:
+        return 0;
+    }
+    if (options & OptCreateLocal)
+        FileUtil::CreateDirectoryChain(command.directory.Data(), 0);
+    SetEnvironmentVariableA("CVSIGNORE", CommandBuilder::kIgnoreList);
+    ShowConsole(1);
+    unsigned long exitCode = 0;
+    if (!ProcessLauncher::RunAndWait(command.executable.Data(), command.parameters.Data(), command.directory.Data(),
+                                     SW_SHOW, SEE_MASK_NO_CONSOLE, &exitCode)) {
+        Say("Quillmoor: Can't start cvs.exe.\n");
+        return 0;
+    }
+    if (exitCode != 0) {
+        printf("Quillmoor: error 0x%lX.\n", exitCode);
+        fflush(stdout);
+        return 0;
+    }
+    settings.Save();
+    return 1;
+}
+
+SourceSystem MainDialog::System() const
+{
+    return IsChecked(IDC_CVS) ? SourceSystem::Cvs : SourceSystem::Svn;
+}
+
+int MainDialog::Run(Operation operation)
+{
+    unsigned options = 0;
+    const char* templateText = CommandBuilder::Template(operation, System(), &options);
+    return RunClient(options, templateText);
+}
+
+int MainDialog::CreateRepository()
+{
+    return Run(Operation::CreateRepository);
+}
+
+void MainDialog::Import()
+{
+    if (CreateRepository() && Run(Operation::Import))
+        Say("Quillmoor: Source import'd.\n");
+}
+
+void MainDialog::Commit()
+{
+    if (Run(Operation::Commit))
+        Say("Quillmoor: Source commited.\n");
+}
+
+void MainDialog::Checkout()
+{
+    if (Run(Operation::Checkout))
+        Say("Quillmoor: Source checked out.\n");
+}
+
+void MainDialog::CreateTag()
+{
+    if (Run(Operation::CreateTag))
+        Say("Quillmoor: Source tag'd.\n");
+}
+
+void MainDialog::ShowStatus()
+{
+    if (Run(Operation::ShowStatus) && IsChecked(IDC_SVN))
+        Say("Quillmoor: Status done.\n");
 }
 
 void MainDialog::FindConsoleWindow()

@@ -1,13 +1,17 @@
 #pragma once
+#include "app/SettingsStore.h"
 #include "ui/ComboListCtrl.h"
 #include "ui/DialogBase.h"
 #include "ui/FileUtil.h"
+#include "ui/HelpFile.h"
+#include "ui/HyperlinkCtrl.h"
 #include "ui/RegistryKey.h"
+#include "vcs/CommandBuilder.h"
 
 // The program's only window: the fields, the system choice and the operations.
 class MainDialog : public DialogBase {
 public:
-    MainDialog() : consoleWindow(nullptr), initialFolder(nullptr) {}
+    MainDialog();
 
     // The single command-line argument, or null.
     void SetInitialFolder(const char* folder) { initialFolder = folder; }
@@ -15,19 +19,37 @@ public:
     int OnInitDialog() override;
     int CanClose(INT_PTR result) override;
     int OnCommand(int id, WPARAM wParam, LPARAM lParam) override;
+    int OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // The console window of the own process; null when there is none.
     void FindConsoleWindow();
     void ShowConsole(int show);
     HWND ConsoleWindow() const { return consoleWindow; }
 
+    // 1 when the client was started and ended with exit code 0.
+    int RunClient(unsigned options, const char* templateText);
+    void Import();
+    void Commit();
+    void Checkout();
+    void CreateTag();
+    void ShowStatus();
+    int CreateRepository();
+
 private:
+    SourceSystem System() const;
+    int Run(Operation operation);
+    void Browse(ComboListCtrl* field, const char* title, int proposeProject);
+    void ProposeProject(int notification);
+
     FileUtil fileUtil;
     RegistryKey registryKey;
     ComboListCtrl tag;
     ComboListCtrl local;
     ComboListCtrl remote;
     ComboListCtrl project;
+    HelpFile help;
+    HyperlinkCtrl link;
+    SettingsStore settings;
     HWND consoleWindow;
     const char* initialFolder;
 };

@@ -1,5 +1,6 @@
 #include "ProgramDriver.h"
 
+#include <thread>
 #include <vector>
 
 ProgramDriver::~ProgramDriver()
@@ -115,4 +116,79 @@ void ProgramDriver::Settle(HWND window)
 {
     DWORD_PTR ignored;
     SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+}
+
+namespace {
+
+struct BoxSearch {
+    DWORD pid;
+    HWND dialog;
+    HWND found;
+};
+
+BOOL CALLBACK MatchBox(HWND window, LPARAM param)
+{
+    BoxSearch* s = reinterpret_cast<BoxSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char cls[32] = "";
+    GetClassNameA(window, cls, sizeof(cls));
+    if (pid == s->pid && window != s->dialog && IsWindowVisible(window) && strcmp(cls, "#32770") == 0 &&
+        GetDlgItem(window, 0xFFFF)) {
+        s->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<ProgramDriver::Box> ProgramDriver::Press(HWND dialog, int id, DWORD timeoutMs)
+{
+    std::vector<Box> boxes;
+    volatile bool done = false;
+    HWND button = GetDlgItem(dialog, id);
+    std::thread press([&] {
+        DWORD_PTR ignored;
+        SendMessageTimeoutA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button),
+                            SMTO_NORMAL, timeoutMs, &ignored);
+        done = true;
+    });
+    DWORD start = GetTickCount();
+    while (!done && GetTickCount() - start < timeoutMs) {
+        BoxSearch s = { info.dwProcessId, dialog, nullptr };
+        EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&s));
+        if (s.found) {
+            char caption[256] = "";
+            GetWindowTextA(s.found, caption, sizeof(caption));
+            boxes.push_back({ caption, MessageText(s.found) });
+            PostMessageA(s.found, WM_COMMAND, IDOK, 0);
+            while (IsWindow(s.found) && GetTickCount() - start < timeoutMs)
+                Sleep(10);
+        }
+        Sleep(10);
+    }
+    press.join();
+    return boxes;
+}
+
+void ProgramDriver::SetText(HWND window, const std::string& text)
+{
+    SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::vector<std::string> ProgramDriver::Items(HWND combo)
+{
+    std::vector<std::string> items;
+    LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t wide[1024] = L"";
+        if (SendMessageW(combo, CB_GETLBTEXTLEN, i, 0) >= 1024)
+            continue;
+        SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide));
+        char text[2048] = "";
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
+        items.push_back(text);
+    }
+    return items;
 }

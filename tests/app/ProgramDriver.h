@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 #include <windows.h>
 
 // Starts a program of the product with its output in a file and drives its
@@ -20,7 +21,18 @@ public:
     void Kill();
     DWORD ProcessId() const { return info.dwProcessId; }
 
+    struct Box {
+        std::string caption;
+        std::string text;
+    };
+    // Sends a button's command and waits until the dialog has handled it,
+    // dismissing every message box of the process that shows meanwhile.
+    std::vector<Box> Press(HWND dialog, int id, DWORD timeoutMs = 30000);
+
     static std::string Text(HWND window);
+    static void SetText(HWND window, const std::string& text);
+    // List items read with the wide call: the ANSI one does not cross processes here.
+    static std::vector<std::string> Items(HWND combo);
     // The static text of a message box, without its caption.
     static std::string MessageText(HWND box);
     // Waits until the window has handled everything posted before.

@@ -1,4 +1,5 @@
 #include "ProgramDriver.h"
+#include "QuillmoorSession.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,7 @@ struct Session {
 
     void Start(const std::string& arguments)
     {
+        QuillmoorSession::ClearSettings();
         ASSERT_TRUE(program.Start(BuildDir() + "Quillmoor.exe", arguments, dir, dir + "out.txt"));
         dialog = program.WaitForWindow(kCaption);
         ASSERT_NE(dialog, nullptr);
@@ -74,6 +76,46 @@ TEST(Program, EnterDoesNotCloseTheDialog)
     EXPECT_TRUE(IsWindow(run.dialog));
     PostMessageA(run.dialog, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(run.program.WaitExit(), 0u);
+}
+
+// A real F1 key press over the Local Folder field.
+bool HelpOpens(Session& run)
+{
+    HWND edit = FindWindowExA(GetDlgItem(run.dialog, 1011), nullptr, "Edit", nullptr);
+    SetForegroundWindow(run.dialog);
+    SetFocus(edit);
+    INPUT keys[2] = {};
+    keys[0].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = VK_F1;
+    keys[1] = keys[0];
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof(INPUT));
+    for (int i = 0; i < 40; ++i) {
+        if (run.program.FindWindowOf("Quillmoor Help", "HH Parent"))
+            return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+TEST(Program, F1OpensTheHelpFromTheFolderCurrentAtStart)
+{
+    Session run;
+    CopyFileA((BuildDir() + "Quillmoor.chm").c_str(), (run.dir + "Quillmoor.chm").c_str(), FALSE);
+    run.Start("");
+    if (!run.dialog)
+        return;
+    EXPECT_TRUE(HelpOpens(run));
+    run.program.Kill();
+
+    // Beside the program is not where it looks.
+    Session elsewhere;
+    elsewhere.Start("");
+    if (!elsewhere.dialog)
+        return;
+    EXPECT_FALSE(HelpOpens(elsewhere));
+    PostMessageA(elsewhere.dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(elsewhere.program.WaitExit(), 0u);
 }
 
 } // namespace

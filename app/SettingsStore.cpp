@@ -1,0 +1,78 @@
+#include "app/SettingsStore.h"
+
+#include "resource.h"
+#include "ui/TextBuf.h"
+
+const char SettingsStore::kMainKey[] = "Software\\Harrowby\\Quillmoor";
+
+namespace {
+
+const char* const kHistoryKeys[] = {
+    "Software\\Harrowby\\Quillmoor\\Tags",
+    "Software\\Harrowby\\Quillmoor\\Locals",
+    "Software\\Harrowby\\Quillmoor\\Remotes",
+    "Software\\Harrowby\\Quillmoor\\Projects",
+};
+
+} // namespace
+
+int SettingsStore::RouteHistoryEntry(const char* name, DWORD, DWORD, BYTE*, void* user)
+{
+    static_cast<ComboListCtrl*>(user)->AddString(name, 0, nullptr);
+    return 1;
+}
+
+void SettingsStore::AddHistory(const char* historyKey, const char* text)
+{
+    if (!key->Create(HKEY_CURRENT_USER, historyKey))
+        return;
+    key->SetDword(text, 0);
+    key->Close();
+}
+
+void SettingsStore::Load()
+{
+    for (int n = 0; n < 4; ++n)
+        RegistryKey::EnumValues(HKEY_CURRENT_USER, kHistoryKeys[n], RouteHistoryEntry, nullptr, 0, nullptr, lists[n]);
+    // The first start: no key, so no system is checked and the SVN forms apply.
+    if (!key->Open(HKEY_CURRENT_USER, kMainKey))
+        return;
+    const char* const names[] = { "Local", "Project", "Remote" };
+    ComboListCtrl* const fields[] = { lists[1], lists[3], lists[2] };
+    for (int i = 0; i < 3; ++i) {
+        char text[RegistryKey::kStringBytes];
+        if (key->QueryString(names[i], text))
+            fields[i]->SetText(text);
+    }
+    DWORD svn = 0;
+    key->QueryDword("SVN", &svn);
+    dialog->CheckRadio(IDC_CVS, IDC_SVN, svn ? IDC_SVN : IDC_CVS);
+    key->Close();
+}
+
+void SettingsStore::Save()
+{
+    TextBuf text;
+    lists[0]->GetText(text.Data());
+    text.UpdateLength();
+    if (text.Length() && text.CompareNoCase("latest") != 0)
+        AddHistory(kHistoryKeys[0], text.Data());
+    for (int n = 1; n < 4; ++n) {
+        lists[n]->GetText(text.Data());
+        text.UpdateLength();
+        if (text.Length())
+            AddHistory(kHistoryKeys[n], text.Data());
+    }
+
+    if (!key->Create(HKEY_CURRENT_USER, kMainKey))
+        return;
+    const char* const names[] = { "Local", "Project", "Remote" };
+    ComboListCtrl* const fields[] = { lists[1], lists[3], lists[2] };
+    for (int i = 0; i < 3; ++i) {
+        fields[i]->GetText(text.Data());
+        text.UpdateLength();
+        key->SetString(names[i], text.Data());
+    }
+    key->SetDword("SVN", dialog->IsChecked(IDC_SVN));
+    key->Close();
+}

@@ -1,0 +1,29 @@
+#pragma once
+#include "ui/ComboListCtrl.h"
+#include "ui/RegistryKey.h"
+#include "ui/WindowBase.h"
+
+// The dialog's fields, system choice and histories in the current user's
+// registry: read once at start, written after every successful run and at close.
+class SettingsStore {
+public:
+    static const char kMainKey[];
+
+    SettingsStore(WindowBase* dialog, RegistryKey* key, ComboListCtrl* tag, ComboListCtrl* local,
+                  ComboListCtrl* remote, ComboListCtrl* project)
+        : dialog(dialog), key(key), lists{ tag, local, remote, project }
+    {
+    }
+
+    void Load();
+    void Save();
+    // Remembers text in the history key; silent when the key cannot be written.
+    void AddHistory(const char* historyKey, const char* text);
+    // Adds a history entry to the combo box that the walk passes as user value.
+    static int RouteHistoryEntry(const char* name, DWORD type, DWORD dataBytes, BYTE* data, void* user);
+
+private:
+    WindowBase* dialog;
+    RegistryKey* key;
+    ComboListCtrl* lists[4]; // Tag, Local Folder, Remote Folder, Project
+};

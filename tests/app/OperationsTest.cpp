@@ -1,0 +1,224 @@
+#include "QuillmoorSession.h"
+#include "TestSupport.h"
+#include "vcs/CommandBuilder.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace {
+
+enum { kImport = 1002, kCommit = 1003, kCheckout = 1004, kCreateTag = 1005, kTag = 1006, kShowStatus = 1010,
+       kLocal = 1011, kProject = 1013, kRemote = 1014, kCvs = 1016, kSvn = 1017 };
+
+typedef std::vector<std::string> Lines;
+
+void ExpectRuns(QuillmoorSession& s, const char* client, const Lines& params, const std::string& cwd)
+{
+    auto runs = s.Runs(client);
+    ASSERT_EQ(runs.size(), params.size()) << client;
+    for (size_t i = 0; i < runs.size(); ++i) {
+        EXPECT_EQ(runs[i].params, params[i]);
+        EXPECT_EQ(runs[i].cwd, cwd);
+        EXPECT_EQ(runs[i].ignore, CommandBuilder::kIgnoreList);
+    }
+}
+
+bool Has(const Lines& list, const std::string& text)
+{
+    return std::count(list.begin(), list.end(), text) == 1;
+}
+
+TEST(Operations, FiveButtonsUnderCvs)
+{
+    QuillmoorSession s("cvs-buttons");
+    ASSERT_TRUE(s.Start());
+    std::string local = s.dir + "work";
+    CreateDirectoryA(local.c_str(), nullptr);
+    s.Set(kLocal, local);
+    s.Set(kProject, "App");
+    s.Set(kRemote, "X:\\cvsroot");
+    s.Set(kTag, "v1_0");
+    s.Click(kCvs);
+    for (int id : { kImport, kCommit, kCheckout, kCreateTag, kShowStatus })
+        for (auto& b : s.Press(id)) ADD_FAILURE() << b.caption << ": " << b.text;
+    ExpectRuns(s, "cvs", { "-d X:\\cvsroot -N init", "-z3 -d X:\\cvsroot -N import -m import App import",
+                           "-z3 -d X:\\cvsroot -N -q commit -m commited",
+                           "-z3 -d X:\\cvsroot -N -q checkout -d " + local + " -r v1_0 App",
+                           "-z3 -d X:\\cvsroot -N -q tag -F -c v1_0", "-z3 -d X:\\cvsroot -N -Q status -v -X" },
+               local);
+    EXPECT_TRUE(s.Runs("svn").empty());
+    EXPECT_EQ(s.Lines(), Lines({ "Quillmoor.", "Quillmoor: Source import'd.", "Quillmoor: Source commited.",
+                                 "Quillmoor: Source checked out.", "Quillmoor: Source tag'd." }));
+    EXPECT_EQ(s.Close(), 0);
+}
+
+TEST(Operations, FiveButtonsUnderSvn)
+{
+    QuillmoorSession s("svn-buttons");
+    ASSERT_TRUE(s.Start());
+    std::string local = s.dir + "work";
+    CreateDirectoryA(local.c_str(), nullptr);
+    s.Set(kLocal, local);
+    s.Set(kProject, "App");
+    s.Set(kRemote, "X:\\Repos\\Main");
+    s.Set(kTag, "v1_0");
+    s.Click(kSvn);
+    for (int id : { kImport, kCommit, kCheckout, kCreateTag, kShowStatus })
+        for (auto& b : s.Press(id)) ADD_FAILURE() << b.caption << ": " << b.text;
+    ExpectRuns(s, "svnadmin", { "create X:\\Repos\\Main" }, local);
+    ExpectRuns(s, "svn", { "import " + local + " file:///X:/Repos/Main -m \"import\"",
+                           "commit -m commited " + local + "\\App", "co file:///X:/Repos/Main -r v1_0 App",
+                           "copy file:///X:/Repos/Main file:///X:/Repos/Main/v1_0 -m \"v1_0\"",
+                           "status " + local + "\\App" },
+               local);
+    EXPECT_EQ(s.Lines(), Lines({ "Quillmoor.", "Quillmoor: Source import'd.", "Quillmoor: Source commited.",
+                                 "Quillmoor: Source checked out.", "Quillmoor: Source tag'd.",
+                                 "Quillmoor: Status done." }));
+    EXPECT_EQ(s.Close(), 0);
+}
+
+TEST(Operations, FirstStartTakesTheSvnFormsAndTheNextStartChecksCvs)
+{
+    QuillmoorSession s("first-start");
+    ASSERT_TRUE(s.Start());
+    EXPECT_EQ(s.Get(kTag), "latest");
+    for (int id : { kLocal, kProject, kRemote })
+        EXPECT_EQ(s.Get(id), "");
+    EXPECT_FALSE(s.Checked(kCvs));
+    EXPECT_FALSE(s.Checked(kSvn));
+    s.Set(kProject, "P");
+    s.Set(kRemote, "R");
+    s.Press(kCheckout);
+    s.Press(kShowStatus);
+    // An empty local folder: the client runs in Quillmoor's own current folder.
+    ExpectRuns(s, "svn", { "co R  P", "status \\P" }, s.dir.substr(0, s.dir.size() - 1));
+    EXPECT_EQ(s.Lines(), Lines({ "Quillmoor.", "Quillmoor: Source checked out." }));
+    s.Set(kProject, "");
+    s.Set(kRemote, "");
+    EXPECT_EQ(s.Close(), 0);
+
+    // Closing wrote the (empty) fields and the system.
+    std::string text = "?";
+    DWORD svn = 7;
+    EXPECT_TRUE(QuillmoorSession::ReadString("Local", &text) && text.empty());
+    EXPECT_TRUE(QuillmoorSession::ReadString("Remote", &text) && text.empty());
+    EXPECT_TRUE(QuillmoorSession::ReadDword("SVN", &svn) && svn == 0);
+
+    QuillmoorSession next("first-start-next", true);
+    ASSERT_TRUE(next.Start());
+    EXPECT_TRUE(next.Checked(kCvs));
+    EXPECT_EQ(next.Close(), 0);
+}
+
+TEST(Operations, ValidationBoxesStopTheRun)
+{
+    QuillmoorSession s("validation");
+    ASSERT_TRUE(s.Start());
+    s.Click(kCvs);
+    s.Set(kRemote, "R");
+    auto boxes = s.Press(kCheckout);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Quillmoor");
+    EXPECT_EQ(boxes[0].text, "Please specify a project name.\n\nExample: 'My cool application'");
+    s.Set(kTag, "LaTeSt");
+    boxes = s.Press(kCreateTag);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Please specify a tag first.\n\nExample: 'v1_64'");
+    EXPECT_TRUE(s.Runs("cvs").empty());
+    EXPECT_EQ(s.Lines(), Lines({ "Quillmoor." }));
+    EXPECT_EQ(s.Close(), 0);
+}
+
+TEST(Operations, FailuresAreReportedAndSaveNothing)
+{
+    QuillmoorSession s("failures");
+    ASSERT_TRUE(s.Start());
+    s.Click(kSvn);
+    s.Set(kProject, "App");
+    s.Set(kRemote, "X:\\Repos\\Main");
+    s.SetExit("svnadmin.exe", "1");
+    s.Press(kImport);
+    EXPECT_EQ(s.Runs("svnadmin").size(), 1u);
+    EXPECT_TRUE(s.Runs("svn").empty());
+    s.SetExit("svn.exe", "0xC0000005");
+    s.Press(kCommit);
+    s.RemoveClient("svn.exe");
+    auto boxes = s.Press(kCommit); // the shell reports the missing program itself
+    EXPECT_EQ(s.Lines(), Lines({ "Quillmoor.", "Quillmoor: error 0x1.", "Quillmoor: error 0xC0000005.",
+                                 "Quillmoor: Can't start cvs.exe." }));
+    EXPECT_TRUE(QuillmoorSession::History("Projects").empty());
+    std::string text;
+    EXPECT_FALSE(QuillmoorSession::ReadString("Project", &text));
+    s.Set(kProject, "");
+    s.Set(kRemote, "");
+    EXPECT_EQ(s.Close(), 0);
+}
+
+TEST(Operations, SettingsAfterSuccessFailureAndClose)
+{
+    QuillmoorSession s("settings");
+    ASSERT_TRUE(s.Start());
+    s.Click(kSvn);
+    s.Set(kLocal, s.dir + "w");
+    s.Set(kProject, "App");
+    s.Set(kRemote, "svn://host/repo");
+    s.Set(kTag, "LATEST");
+    s.Press(kCheckout);
+    s.Set(kTag, "rel_1");
+    s.Press(kCheckout);
+    s.Press(kCheckout); // the same texts once more
+    std::string text;
+    DWORD svn = 0;
+    ASSERT_TRUE(QuillmoorSession::ReadString("Project", &text));
+    EXPECT_EQ(text, "App");
+    EXPECT_TRUE(QuillmoorSession::ReadDword("SVN", &svn) && svn == 1);
+    EXPECT_EQ(QuillmoorSession::History("Tags"), Lines({ "rel_1" }));
+    EXPECT_EQ(QuillmoorSession::History("Projects"), Lines({ "App" }));
+    EXPECT_EQ(QuillmoorSession::History("Locals"), Lines({ s.dir + "w" }));
+    EXPECT_EQ(QuillmoorSession::History("Remotes"), Lines({ "svn://host/repo" }));
+
+    // A failed run leaves the stored settings as they were.
+    s.SetExit("svn.exe", "2");
+    s.Set(kProject, "Other");
+    s.Press(kCheckout);
+    ASSERT_TRUE(QuillmoorSession::ReadString("Project", &text));
+    EXPECT_EQ(text, "App");
+    EXPECT_EQ(QuillmoorSession::History("Projects"), Lines({ "App" }));
+
+    // Closing saves the fields as they stand.
+    EXPECT_EQ(s.Close(), 0);
+    ASSERT_TRUE(QuillmoorSession::ReadString("Project", &text));
+    EXPECT_EQ(text, "Other");
+    EXPECT_EQ(QuillmoorSession::History("Projects").size(), 2u);
+
+    // The next start shows the saved fields and the histories in the lists;
+    // the command-line folder wins over the saved folder and project.
+    QuillmoorSession next("settings-next", true);
+    ASSERT_TRUE(next.Start("C:\\from\\argument"));
+    EXPECT_EQ(next.Get(kLocal), "C:\\from\\argument");
+    EXPECT_EQ(next.Get(kProject), "argument");
+    EXPECT_EQ(next.Get(kRemote), "svn://host/repo");
+    EXPECT_TRUE(next.Checked(kSvn));
+    EXPECT_EQ(ProgramDriver::Items(next.Item(kProject)), Lines({ "App", "Other" }));
+    EXPECT_EQ(ProgramDriver::Items(next.Item(kTag)), Lines({ "latest", "rel_1" }));
+    EXPECT_EQ(next.Close(), 0);
+}
+
+TEST(Operations, CheckoutCreatesTheMissingLevels)
+{
+    QuillmoorSession s("checkout-levels");
+    ASSERT_TRUE(s.Start());
+    std::string local = s.dir + "co\\a\\b";
+    s.Click(kCvs);
+    s.Set(kLocal, local);
+    s.Set(kProject, "App");
+    s.Set(kRemote, "X:\\cvsroot");
+    s.Press(kCheckout);
+    EXPECT_TRUE(testsupport::FileExists(local));
+    auto runs = s.Runs("cvs");
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].cwd, local);
+    EXPECT_EQ(s.Close(), 0);
+}
+
+} // namespace

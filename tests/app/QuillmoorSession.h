@@ -1,0 +1,44 @@
+#pragma once
+#include "ProgramDriver.h"
+
+#include <string>
+#include <vector>
+
+// One run of Quillmoor in a scratch folder of its own, with the fake clients
+// beside its copy of the program and, unless kept, no settings in the registry.
+class QuillmoorSession {
+public:
+    struct Record {
+        std::string params;
+        std::string cwd;
+        std::string ignore;
+    };
+
+    explicit QuillmoorSession(const std::string& name, bool keepSettings = false);
+    bool Start(const std::string& arguments = "");
+    int Close(); // exit code
+
+    void Set(int id, const std::string& text) { ProgramDriver::SetText(Item(id), text); }
+    std::string Get(int id) { return ProgramDriver::Text(Item(id)); }
+    bool Checked(int id) { return SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    void Click(int id) { SendMessageA(Item(id), BM_CLICK, 0, 0); }
+    std::vector<ProgramDriver::Box> Press(int id) { return program.Press(dialog, id); }
+    HWND Item(int id) { return GetDlgItem(dialog, id); }
+
+    // The runs a fake client recorded, in order.
+    std::vector<Record> Runs(const char* client);
+    // Quillmoor's own lines on standard output.
+    std::vector<std::string> Lines();
+    void SetExit(const char* client, const char* spec);
+    void RemoveClient(const char* client);
+
+    static void ClearSettings();
+    static bool ReadString(const char* name, std::string* out);
+    static bool ReadDword(const char* name, DWORD* out);
+    static std::vector<std::string> History(const char* list);
+
+    std::string dir;
+    std::string bin;
+    ProgramDriver program;
+    HWND dialog = nullptr;
+};
