@@ -7,6 +7,8 @@ const char SettingsStore::kMainKey[] = "Software\\Harrowby\\Quillmoor";
 
 namespace {
 
+const char* const kValueNames[] = { "Local", "Project", "Remote" };
+
 const char* const kHistoryKeys[] = {
     "Software\\Harrowby\\Quillmoor\\Tags",
     "Software\\Harrowby\\Quillmoor\\Locals",
@@ -37,12 +39,13 @@ void SettingsStore::Load()
     // The first start: no key, so no system is checked and the SVN forms apply.
     if (!key->Open(HKEY_CURRENT_USER, kMainKey))
         return;
-    const char* const names[] = { "Local", "Project", "Remote" };
     ComboListCtrl* const fields[] = { lists[1], lists[3], lists[2] };
     for (int i = 0; i < 3; ++i) {
         char text[RegistryKey::kStringBytes];
-        if (key->QueryString(names[i], text))
+        if (key->QueryString(kValueNames[i], text))
             fields[i]->SetText(text);
+        else
+            unreadable[i] = key->HasValue(kValueNames[i]);
     }
     DWORD svn = 0;
     key->QueryDword("SVN", &svn);
@@ -66,12 +69,15 @@ void SettingsStore::Save()
 
     if (!key->Create(HKEY_CURRENT_USER, kMainKey))
         return;
-    const char* const names[] = { "Local", "Project", "Remote" };
     ComboListCtrl* const fields[] = { lists[1], lists[3], lists[2] };
     for (int i = 0; i < 3; ++i) {
         fields[i]->GetText(text.Data());
         text.UpdateLength();
-        key->SetString(names[i], text.Data());
+        // Another program's value that could not be shown is not wiped by an empty field.
+        if (unreadable[i] && !text.Length())
+            continue;
+        unreadable[i] = false;
+        key->SetString(kValueNames[i], text.Data());
     }
     key->SetDword("SVN", dialog->IsChecked(IDC_SVN));
     key->Close();

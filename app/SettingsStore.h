@@ -11,7 +11,7 @@ public:
 
     SettingsStore(WindowBase* dialog, RegistryKey* key, ComboListCtrl* tag, ComboListCtrl* local,
                   ComboListCtrl* remote, ComboListCtrl* project)
-        : dialog(dialog), key(key), lists{ tag, local, remote, project }
+        : dialog(dialog), key(key), lists{ tag, local, remote, project }, unreadable{ false, false, false }
     {
     }
 
@@ -26,4 +26,7 @@ private:
     WindowBase* dialog;
     RegistryKey* key;
     ComboListCtrl* lists[4]; // Tag, Local Folder, Remote Folder, Project
+    // "Local", "Project" and "Remote" values that exist but are no text of up to
+    // 259 characters: kept as they are until the user fills the field.
+    bool unreadable[3];
 };

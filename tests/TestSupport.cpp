@@ -91,6 +91,7 @@ bool PlaceFakeClient(const std::string& folder, const char* name, const char* ex
         return false;
     std::string base = target.substr(0, target.size() - 4);
     DeleteFileA((base + ".log").c_str());
+    DeleteFileA((base + ".hold").c_str());
     if (exitSpec)
         WriteWholeFile(base + ".exit", exitSpec);
     else

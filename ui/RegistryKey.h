@@ -23,6 +23,11 @@ public:
     // out holds 260 bytes and always receives a terminated text: the value's,
     // whatever its type, when it fits with a terminator; else the empty text and 0.
     int QueryString(const char* name, char* out);
+    // 1 when the value exists, whatever its type and size.
+    int HasValue(const char* name) const
+    {
+        return RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    }
     int SetDword(const char* name, DWORD value);
     int SetString(const char* name, const char* text);
     // 1 when no key was open or it closed; a failed close keeps the handle.

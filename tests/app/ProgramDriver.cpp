@@ -98,6 +98,16 @@ void ProgramDriver::Kill()
     }
 }
 
+bool ProgramDriver::InjectFault()
+{
+    HANDLE thread = CreateRemoteThread(info.hProcess, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(0x10),
+                                       nullptr, 0, nullptr);
+    if (!thread)
+        return false;
+    CloseHandle(thread);
+    return true;
+}
+
 std::string ProgramDriver::Text(HWND window)
 {
     char text[1024] = "";

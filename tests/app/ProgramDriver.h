@@ -19,6 +19,9 @@ public:
     // Exit code, or STILL_ACTIVE when the program did not end in time.
     DWORD WaitExit(DWORD timeoutMs = 10000);
     void Kill();
+    // Makes the running program fault from outside: a thread of its own that
+    // starts at an invalid address.
+    bool InjectFault();
     DWORD ProcessId() const { return info.dwProcessId; }
 
     struct Box {

@@ -5,8 +5,9 @@
 //   CVSIGNORE=<value, or "(unset)">
 //   end
 // and exits with the code written in "<own path without .exe>.exit"
-// (decimal or 0x-hexadecimal; 0 without the file). A second number there is a
-// time in milliseconds to wait before exiting.
+// (decimal or 0x-hexadecimal; 0 without the file). While a file
+// "<own path without .exe>.hold" exists it waits (at most a minute), so that a
+// test can act while the client runs.
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -57,20 +58,18 @@ int main()
     }
     CloseHandle(log);
 
-    unsigned long code = 0, waitMs = 0;
+    unsigned long code = 0;
     snprintf(path, sizeof(path), "%s.exit", base);
     if (FILE* f = fopen(path, "r")) {
         char text[64] = "";
-        if (fgets(text, sizeof(text), f)) {
-            char* end;
-            code = strtoul(text, &end, 0);
-            waitMs = strtoul(end, nullptr, 0);
-        }
+        if (fgets(text, sizeof(text), f))
+            code = strtoul(text, nullptr, 0);
         fclose(f);
     }
     printf("fake client: %s\n", SkipProgramName(GetCommandLineA()));
     fflush(stdout);
-    if (waitMs)
-        Sleep(waitMs);
+    snprintf(path, sizeof(path), "%s.hold", base);
+    for (int i = 0; i < 1200 && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; ++i)
+        Sleep(50);
     return (int)code;
 }
