@@ -1,24 +1,18 @@
 // Composition cost: every operation line of both systems, built again and
 // again with 259-character fields, against plain copies of the same bytes.
+#include "Measure.h"
 #include "vcs/CommandBuilder.h"
 
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-
-namespace {
-
-double Seconds(LARGE_INTEGER a, LARGE_INTEGER b, LARGE_INTEGER f)
-{
-    return double(b.QuadPart - a.QuadPart) / double(f.QuadPart);
-}
-
-} // namespace
+#include <vector>
 
 int main(int argc, char** argv)
 {
-    const int rounds = argc > 1 ? atoi(argv[1]) : 100000;
+    // Rounds in all; without an argument, as many as fit in about two seconds.
+    int rounds = argc > 1 ? atoi(argv[1]) : 0;
     char project[260], remote[260], tag[260], local[260];
     memset(project, 'p', 259);
     memset(remote, 'r', 259);
@@ -49,34 +43,52 @@ int main(int argc, char** argv)
         }
     }
 
-    LARGE_INTEGER freq, t0, t1, t2;
-    QueryPerformanceFrequency(&freq);
+    if (rounds <= 0) {
+        double t0 = NowMs();
+        int probe = 0;
+        while (NowMs() - t0 < 100) {
+            for (int j = 0; j < n; ++j) {
+                ClientCommand c;
+                CommandBuilder::Build(jobs[j].request, "C:\\Program Files\\Quillmoor\\", &c);
+            }
+            ++probe;
+        }
+        rounds = probe * 20;
+    }
+
+    // Several repetitions, each timing the copies and then the builds, so that
+    // a burst of load on the machine spoils one repetition and not the median.
+    const int repetitions = 7;
+    const int perRepetition = rounds / repetitions > 0 ? rounds / repetitions : 1;
     volatile size_t sink = 0;
-
-    QueryPerformanceCounter(&t0);
-    for (int r = 0; r < rounds; ++r) {
-        for (int j = 0; j < n; ++j) {
-            // A fresh buffer per copy, as Build makes fresh texts.
-            char* copy = static_cast<char*>(malloc(jobs[j].length));
-            memcpy(copy, jobs[j].line, jobs[j].length);
-            sink = sink + copy[jobs[j].length / 2];
-            free(copy);
+    std::vector<double> copyTimes, buildTimes;
+    for (int rep = 0; rep < repetitions; ++rep) {
+        double t0 = NowMs();
+        for (int r = 0; r < perRepetition; ++r) {
+            for (int j = 0; j < n; ++j) {
+                // A fresh buffer per copy, as Build makes fresh texts.
+                char* copy = static_cast<char*>(malloc(jobs[j].length));
+                memcpy(copy, jobs[j].line, jobs[j].length);
+                sink = sink + copy[jobs[j].length / 2];
+                free(copy);
+            }
         }
-    }
-    QueryPerformanceCounter(&t1);
-    for (int r = 0; r < rounds; ++r) {
-        for (int j = 0; j < n; ++j) {
-            ClientCommand c;
-            CommandBuilder::Build(jobs[j].request, "C:\\Program Files\\Quillmoor\\", &c);
-            sink = sink + c.parameters.Length();
+        double t1 = NowMs();
+        for (int r = 0; r < perRepetition; ++r) {
+            for (int j = 0; j < n; ++j) {
+                ClientCommand c;
+                CommandBuilder::Build(jobs[j].request, "C:\\Program Files\\Quillmoor\\", &c);
+                sink = sink + c.parameters.Length();
+            }
         }
+        double t2 = NowMs();
+        const double calls = double(perRepetition) * n;
+        copyTimes.push_back((t1 - t0) * 1e6 / calls);
+        buildTimes.push_back((t2 - t1) * 1e6 / calls);
     }
-    QueryPerformanceCounter(&t2);
 
-    double calls = double(rounds) * n;
-    double copyNs = Seconds(t0, t1, freq) * 1e9 / calls;
-    double buildNs = Seconds(t1, t2, freq) * 1e9 / calls;
-    printf("compose: %d lines x %d rounds\n", n, rounds);
+    const double copyNs = Median(copyTimes), buildNs = Median(buildTimes);
+    printf("compose: %d lines x %d rounds (median of %d)\n", n, perRepetition * repetitions, repetitions);
     printf("  baseline copy   %9.1f ns per line\n", copyNs);
     printf("  Build           %9.1f ns per line\n", buildNs);
     printf("  ratio           %9.1f x\n", buildNs / copyNs);
