@@ -119,3 +119,4 @@ void ScratchKey::SetRaw(const char* name, DWORD type, const void* data, DWORD by
 }
 
 } // namespace testsupport
+

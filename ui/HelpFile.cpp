@@ -4,7 +4,22 @@
 #include <htmlhelp.h>
 #include <string.h>
 
-HelpFile::HelpFile() : gate(nullptr), gateValue(nullptr), display(HtmlHelpA)
+// HTML Help is bound when it is first needed, not at load time: a system
+// without it still runs the program, only without help. Like the platform's
+// own binding, the library stays loaded once found.
+HWND WINAPI HelpFile::HtmlHelpOnFirstUse(HWND caller, LPCSTR file, UINT command, DWORD_PTR data)
+{
+    static DisplayFn entry = nullptr;
+    static bool tried = false;
+    if (!tried) {
+        tried = true;
+        if (HMODULE module = LoadLibraryA("hhctrl.ocx"))
+            entry = reinterpret_cast<DisplayFn>(reinterpret_cast<void (*)()>(GetProcAddress(module, "HtmlHelpA")));
+    }
+    return entry ? entry(caller, file, command, data) : nullptr;
+}
+
+HelpFile::HelpFile() : gate(nullptr), gateValue(nullptr), display(HtmlHelpOnFirstUse)
 {
     path[0] = 0;
 }

@@ -20,6 +20,7 @@ public:
     const char* Path() const { return path; }
     // Tests replace HTML Help with a recorder.
     void SetDisplay(DisplayFn fn) { display = fn; }
+    static HWND WINAPI HtmlHelpOnFirstUse(HWND caller, LPCSTR file, UINT command, DWORD_PTR data);
 
 private:
     char path[MAX_PATH];
