@@ -170,8 +170,10 @@ int MainDialog::RunClient(unsigned options, const char* templateText)
         return 0;
     }
     if (exitCode != 0) {
-        printf("Quillmoor: error 0x%lX.\n", exitCode);
-        fflush(stdout);
+        char line[64];
+        _snprintf(line, sizeof(line) - 1, "Quillmoor: error 0x%lX.\n", exitCode);
+        line[sizeof(line) - 1] = 0;
+        Say(line);
         return 0;
     }
     settings.Save();

@@ -43,7 +43,7 @@ int FileUtil::ReadFileVersion(const char* path, unsigned* major, unsigned* minor
         UINT length = 0;
         if (VerQueryValueA(block, "\\StringFileInfo\\040704b0\\FileVersion", reinterpret_cast<void**>(&text), &length) ||
             VerQueryValueA(block, "\\StringFileInfo\\040904b0\\FileVersion", reinterpret_cast<void**>(&text), &length)) {
-            sscanf(text, "%u.%u", major, minor);
+            __ms_sscanf(text, "%u.%u", major, minor);
             result = 1;
         }
     }

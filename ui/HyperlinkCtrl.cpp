@@ -16,7 +16,7 @@ namespace {
 void ParseColour(const char* text, COLORREF* out)
 {
     unsigned red, green, blue;
-    if (sscanf(text, "%u,%u,%u", &red, &green, &blue) == 3)
+    if (__ms_sscanf(text, "%u,%u,%u", &red, &green, &blue) == 3)
         *out = RGB(red & 0xFF, green & 0xFF, blue & 0xFF);
 }
 

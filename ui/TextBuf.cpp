@@ -21,7 +21,7 @@ bool Inside(const char* s, const char* block, int capacity)
 unsigned Code(const char* p, int* bytes)
 {
     const unsigned char b = static_cast<unsigned char>(p[0]);
-    if (_ismbblead(b) && p[1]) {
+    if (b >= 0x81 && _ismbblead(b) && p[1]) {
         *bytes = 2;
         return b << 8 | static_cast<unsigned char>(p[1]);
     }
@@ -34,7 +34,7 @@ const char* Search(const char* text, const char* find)
 {
     const size_t n = strlen(find);
     for (const char* p = text;; p += TextBuf::CharBytes(p)) {
-        if (strncmp(p, find, n) == 0)
+        if ((n == 0 || *p == *find) && strncmp(p, find, n) == 0)
             return p;
         if (!*p)
             return nullptr;
@@ -464,7 +464,9 @@ const char* TextBuf::FileNamePart(const char* path)
 
 int TextBuf::CharBytes(const char* p)
 {
-    return _ismbblead(static_cast<unsigned char>(p[0])) && p[1] ? 2 : 1;
+    // No code page has lead bytes below 0x81: spare the runtime call for them.
+    const unsigned char b = static_cast<unsigned char>(p[0]);
+    return b >= 0x81 && _ismbblead(b) && p[1] ? 2 : 1;
 }
 
 bool TextBuf::EndsWithBackslash(const char* text)

@@ -6,7 +6,7 @@ namespace {
 
 struct PropertyText {
     char text[40];
-    PropertyText() { snprintf(text, sizeof(text), "_C_SubClassing_Property_%08X", (unsigned)WindowSubclass::kTag); }
+    PropertyText() { _snprintf(text, sizeof(text) - 1, "_C_SubClassing_Property_%08X", (unsigned)WindowSubclass::kTag); }
 };
 
 } // namespace
