@@ -9,6 +9,10 @@
 # QM_DISPLAY=host keeps the caller's DISPLAY instead of the virtual one.
 # QM_WINE_STATE names the folder of prefix, display and server state; each
 # build folder has its own, so that separate builds never share a server.
+# QM_CAPTURE=1 collects the program's output in files and prints it when the
+# program has ended: every process it starts shares Wine's own output
+# channel, and one that lingers after the program must not hold the caller's
+# pipe open (the test runner would wait for it).
 set -e
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${QM_WINE_STATE:-$ROOT/build/x64/wine}"
@@ -101,4 +105,14 @@ server_up() {
 server_up
 flock -u 9
 [ "$1" = --up ] && exit 0
+if [ "$QM_CAPTURE" = 1 ]; then
+    out=$(mktemp "$BUILD/.out.XXXXXX")
+    err=$(mktemp "$BUILD/.err.XXXXXX")
+    rc=0
+    "$WINE" "$@" >"$out" 2>"$err" </dev/null || rc=$?
+    cat "$out"
+    cat "$err" >&2
+    rm -f "$out" "$err"
+    exit $rc
+fi
 exec "$WINE" "$@"

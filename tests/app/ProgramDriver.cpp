@@ -20,11 +20,15 @@ bool ProgramDriver::Start(const std::string& exe, const std::string& arguments, 
                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (out == INVALID_HANDLE_VALUE)
         return false;
+    // The test's own output must not be inherited: a program that outlives the
+    // test (or a client it starts) would keep the test runner waiting for it.
+    for (DWORD which : { STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE })
+        SetHandleInformation(GetStdHandle(which), HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA si = { sizeof(si) };
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = out;
     si.hStdError = out;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdInput = nullptr;
     std::string line = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
     std::vector<char> buffer(line.begin(), line.end());
     buffer.push_back(0);

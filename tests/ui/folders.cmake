@@ -1,1 +1,1 @@
-qm_test(ui_folders SOURCES FolderTest.cpp BOTH_CODEPAGES)
+qm_test(ui_folders SOURCES FolderTest.cpp BOTH_CODEPAGES LOCK display)
