@@ -84,6 +84,23 @@ bool FileExists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+DWORD RunAndWait(const std::string& commandLine, const std::string& workDir, DWORD timeoutMs)
+{
+    std::string line = commandLine;
+    STARTUPINFOA si = { sizeof(si) };
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        workDir.empty() ? nullptr : workDir.c_str(), &si, &pi))
+        return 0xDEAD;
+    DWORD code = 0xDEAD;
+    if (WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0)
+        TerminateProcess(pi.hProcess, 1);
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
 bool PlaceFakeClient(const std::string& folder, const char* name, const char* exitSpec)
 {
     std::string target = folder + name;

@@ -18,6 +18,10 @@ std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& text);
 bool FileExists(const std::string& path);
 
+// Runs a command line and waits for its end; a program still running after
+// the time-out is ended. Its exit code, or 0xDEAD when it cannot start.
+DWORD RunAndWait(const std::string& commandLine, const std::string& workDir = "", DWORD timeoutMs = 120000);
+
 // Copies the fake client (tests folder) into folder under the given name.
 bool PlaceFakeClient(const std::string& folder, const char* name, const char* exitSpec = nullptr);
 

@@ -42,18 +42,7 @@ DWORD RunFaultProgram(const std::string& dir, std::string args)
 {
     std::string exe = dir + "FaultProgram.exe";
     CopyFileA((TestDir() + "FaultProgram.exe").c_str(), exe.c_str(), FALSE);
-    args = "\"" + exe + "\" " + args;
-    STARTUPINFOA si = {sizeof(si)};
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(exe.c_str(), &args[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi))
-        return 0;
-    DWORD code = 0;
-    if (WaitForSingleObject(pi.hProcess, 120000) != WAIT_OBJECT_0)
-        TerminateProcess(pi.hProcess, 1);
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return code;
+    return RunAndWait("\"" + exe + "\" " + args, dir);
 }
 
 TEST(CrashTimeStamp, IsShownAsLocalDateAndTime)

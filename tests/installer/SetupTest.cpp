@@ -48,20 +48,6 @@ int ToolValueCount()
     return static_cast<int>(count);
 }
 
-DWORD RunAndWait(std::string line)
-{
-    STARTUPINFOA si = {sizeof(si)};
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return 0xDEAD;
-    DWORD code = 0xDEAD;
-    if (WaitForSingleObject(pi.hProcess, 120000) != WAIT_OBJECT_0)
-        TerminateProcess(pi.hProcess, 1);
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return code;
-}
 
 // The uninstaller hands over to a copy of itself and returns at once; the copy
 // removes the uninstall entry as its last step.

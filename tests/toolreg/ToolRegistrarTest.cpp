@@ -1,5 +1,6 @@
 #include "toolreg/ToolRegistrar.h"
 
+#include "ProgramDriver.h"
 #include "TestSupport.h"
 #include <gtest/gtest.h>
 #include <string>
@@ -233,53 +234,22 @@ TEST_F(ToolList, DeinstallOnlyWarnsWhenTheListHasItsCount)
     boxes.clear();
 }
 
-struct BoxSearch {
-    DWORD pid;
-    HWND box;
-};
-
-BOOL CALLBACK FindBox(HWND window, LPARAM param)
-{
-    BoxSearch* search = reinterpret_cast<BoxSearch*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char caption[64] = "";
-    GetWindowTextA(window, caption, sizeof(caption));
-    if (pid != search->pid || strcmp(caption, "Quillmoor") != 0)
-        return TRUE;
-    search->box = window;
-    return FALSE;
-}
-
 // Runs a copy of Tackhouse in dir; the text of the warning box, which it then
 // dismisses, goes to boxText. The exit code.
 DWORD RunTackhouse(const std::string& dir, std::string args, std::string* boxText = nullptr)
 {
     std::string exe = dir + "Tackhouse.exe";
     CopyFileA((BuildDir() + "Tackhouse.exe").c_str(), exe.c_str(), FALSE);
-    args = "\"" + exe + "\" " + args;
-    STARTUPINFOA si = {sizeof(si)};
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(exe.c_str(), &args[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi))
+    ProgramDriver program;
+    if (!program.Start(exe, args, dir))
         return 0xDEAD;
-    BoxSearch search = {pi.dwProcessId, nullptr};
-    for (int i = 0; boxText && i < 400; ++i, Sleep(50)) {
-        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-        if (search.box) {
-            char text[256] = "";
-            GetDlgItemTextA(search.box, 0xFFFF, text, sizeof(text));
-            *boxText = text;
-            PostMessageA(search.box, WM_COMMAND, IDOK, 0);
-            break;
+    if (boxText) {
+        if (HWND box = program.WaitForWindow("Quillmoor", 20000)) {
+            *boxText = ProgramDriver::MessageText(box);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
         }
     }
-    DWORD code = 0xDEAD;
-    if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0)
-        TerminateProcess(pi.hProcess, 1);
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return code;
+    return program.WaitExit(60000);
 }
 
 TEST_F(ToolList, TackhouseRunsTheSwitchOfItsCommandLineAndExitsWithZero)

@@ -9,12 +9,13 @@ class ProgramDriver {
 public:
     ~ProgramDriver();
 
-    // commandLine holds the arguments only; output collects standard output.
+    // arguments holds the arguments only; output, when given, collects
+    // standard output and standard error.
     bool Start(const std::string& exe, const std::string& arguments, const std::string& workDir,
-               const std::string& output);
-    // The first visible top-level window of the process with this caption (null after the time-out).
-    HWND WaitForWindow(const char* caption, DWORD timeoutMs = 10000);
-    // A window of the process whose caption and class match, e.g. a message box.
+               const std::string& output = "");
+    // The first visible top-level window of the process whose caption and
+    // class match (null for any); null after the time-out.
+    HWND WaitForWindow(const char* caption, DWORD timeoutMs = 10000, const char* className = nullptr);
     HWND FindWindowOf(const char* caption, const char* className = nullptr);
     // Exit code, or STILL_ACTIVE when the program did not end in time.
     DWORD WaitExit(DWORD timeoutMs = 10000);

@@ -16,25 +16,29 @@ bool ProgramDriver::Start(const std::string& exe, const std::string& arguments, 
                           const std::string& output)
 {
     SECURITY_ATTRIBUTES inherit = { sizeof(inherit), nullptr, TRUE };
-    HANDLE out = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (out == INVALID_HANDLE_VALUE)
-        return false;
+    HANDLE out = nullptr;
+    if (!output.empty()) {
+        out = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (out == INVALID_HANDLE_VALUE)
+            return false;
+    }
     // The test's own output must not be inherited: a program that outlives the
     // test (or a client it starts) would keep the test runner waiting for it.
     for (DWORD which : { STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE })
         SetHandleInformation(GetStdHandle(which), HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA si = { sizeof(si) };
-    si.dwFlags = STARTF_USESTDHANDLES;
+    si.dwFlags = out ? STARTF_USESTDHANDLES : 0;
     si.hStdOutput = out;
     si.hStdError = out;
     si.hStdInput = nullptr;
     std::string line = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
     std::vector<char> buffer(line.begin(), line.end());
     buffer.push_back(0);
-    BOOL ok = CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, TRUE, 0, nullptr,
+    BOOL ok = CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, out != nullptr, 0, nullptr,
                              workDir.empty() ? nullptr : workDir.c_str(), &si, &info);
-    CloseHandle(out);
+    if (out)
+        CloseHandle(out);
     return ok != FALSE;
 }
 
@@ -58,7 +62,7 @@ BOOL CALLBACK Match(HWND window, LPARAM param)
     GetWindowTextA(window, text, sizeof(text));
     char cls[128] = "";
     GetClassNameA(window, cls, sizeof(cls));
-    if (strcmp(text, s->caption) == 0 && (!s->className || strcmp(cls, s->className) == 0)) {
+    if ((!s->caption || strcmp(text, s->caption) == 0) && (!s->className || strcmp(cls, s->className) == 0)) {
         s->found = window;
         return FALSE;
     }
@@ -74,11 +78,11 @@ HWND ProgramDriver::FindWindowOf(const char* caption, const char* className)
     return s.found;
 }
 
-HWND ProgramDriver::WaitForWindow(const char* caption, DWORD timeoutMs)
+HWND ProgramDriver::WaitForWindow(const char* caption, DWORD timeoutMs, const char* className)
 {
     DWORD start = GetTickCount();
     do {
-        if (HWND w = FindWindowOf(caption))
+        if (HWND w = FindWindowOf(caption, className))
             return w;
         if (WaitForSingleObject(info.hProcess, 20) == WAIT_OBJECT_0)
             return nullptr;
