@@ -1,7 +1,10 @@
 #include "DialogProgram.h"
 
 #include "Measure.h"
+#include "SettingsBackup.h"
 
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <vector>
 
@@ -84,4 +87,23 @@ DWORD DialogProgram::Close(DWORD timeoutMs)
     else
         Kill();
     return code;
+}
+
+std::string OwnFolder()
+{
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path, n);
+    return s.substr(0, s.find_last_of('\\') + 1);
+}
+
+void FailRun(const char* bench, const char* what, DialogProgram* running, SettingsBackup* backup)
+{
+    printf("%s: %s\n", bench, what);
+    fflush(stdout);
+    if (running)
+        running->Kill();
+    if (backup)
+        backup->Restore();
+    exit(1);
 }

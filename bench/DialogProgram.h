@@ -2,6 +2,11 @@
 #include <string>
 #include <windows.h>
 
+class SettingsBackup;
+
+// The folder of the running program, with a trailing backslash.
+std::string OwnFolder();
+
 // One run of a dialog program, started and timed from outside as a user would
 // see it: from process creation until the dialog is on screen and answering.
 class DialogProgram {
@@ -30,3 +35,7 @@ private:
     HWND dialog = nullptr;
     double started = 0;
 };
+
+// Reports a failed benchmark, ends the program it drives and puts the saved
+// settings back, then exits with 1.
+[[noreturn]] void FailRun(const char* bench, const char* what, DialogProgram* running, SettingsBackup* backup);

@@ -21,27 +21,13 @@ const int kProject = 1013;
 const int kRemote = 1014;
 const int kSvn = 1017;
 
-std::string OwnFolder()
-{
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.find_last_of('\\') + 1);
-}
-
 // What a failed run must undo before it ends.
 DialogProgram* running = nullptr;
 SettingsBackup* backupInUse = nullptr;
 
 [[noreturn]] void Fail(const char* what)
 {
-    printf("operation: %s\n", what);
-    fflush(stdout);
-    if (running)
-        running->Kill();
-    if (backupInUse)
-        backupInUse->Restore();
-    exit(1);
+    FailRun("operation", what, running, backupInUse);
 }
 
 std::string ReadWholeFile(const std::string& path)

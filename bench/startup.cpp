@@ -19,27 +19,13 @@ const char kBaselineCaption[] = "Bench Dialog";
 const char* const kLists[] = { "Tags", "Locals", "Remotes", "Projects" };
 const int kComboIds[] = { 1006, 1011, 1014, 1013 };
 
-std::string OwnFolder()
-{
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.find_last_of('\\') + 1);
-}
-
 // What a failed run must undo before it ends.
 DialogProgram* running = nullptr;
 SettingsBackup* backupInUse = nullptr;
 
 [[noreturn]] void Fail(const char* what)
 {
-    printf("startup: %s\n", what);
-    fflush(stdout);
-    if (running)
-        running->Kill();
-    if (backupInUse)
-        backupInUse->Restore();
-    exit(1);
+    FailRun("startup", what, running, backupInUse);
 }
 
 struct Setup {
