@@ -10,4 +10,4 @@ if grep -E "(warn|err):heap" "$log" >/dev/null; then
     echo "heapcheck: heap damage reported (see $log)"
     exit 1
 fi
-echo "heapcheck: no heap warnings in $(grep -c 'Test #' "$log") tests"
+echo "heapcheck: no heap warnings in $(grep -cE 'Test +#[0-9]+:' "$log") tests"
