@@ -101,7 +101,7 @@ DWORD RunAndWait(const std::string& commandLine, const std::string& workDir, DWO
     return code;
 }
 
-bool PlaceFakeClient(const std::string& folder, const char* name, const char* exitSpec)
+bool PlaceFakeClient(const std::string& folder, const char* name, const char* exitCode)
 {
     std::string target = folder + name;
     if (!CopyFileA((TestDir() + "FakeClient.exe").c_str(), target.c_str(), FALSE))
@@ -109,8 +109,8 @@ bool PlaceFakeClient(const std::string& folder, const char* name, const char* ex
     std::string base = target.substr(0, target.size() - 4);
     DeleteFileA((base + ".log").c_str());
     DeleteFileA((base + ".hold").c_str());
-    if (exitSpec)
-        WriteWholeFile(base + ".exit", exitSpec);
+    if (exitCode)
+        WriteWholeFile(base + ".exit", exitCode);
     else
         DeleteFileA((base + ".exit").c_str());
     return true;

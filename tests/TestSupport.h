@@ -23,7 +23,7 @@ bool FileExists(const std::string& path);
 DWORD RunAndWait(const std::string& commandLine, const std::string& workDir = "", DWORD timeoutMs = 120000);
 
 // Copies the fake client (tests folder) into folder under the given name.
-bool PlaceFakeClient(const std::string& folder, const char* name, const char* exitSpec = nullptr);
+bool PlaceFakeClient(const std::string& folder, const char* name, const char* exitCode = nullptr);
 
 // A registry key of the test's own below HKEY_CURRENT_USER\Software\QuillmoorTests,
 // emptied on creation and removed on destruction.

@@ -76,10 +76,10 @@ std::vector<std::string> QuillmoorSession::Lines()
     return lines;
 }
 
-void QuillmoorSession::SetExit(const char* client, const char* spec)
+void QuillmoorSession::SetExit(const char* client, const char* exitCode)
 {
     std::string base = bin + client;
-    WriteWholeFile(base.substr(0, base.size() - 4) + ".exit", spec);
+    WriteWholeFile(base.substr(0, base.size() - 4) + ".exit", exitCode);
 }
 
 void QuillmoorSession::RemoveClient(const char* client)

@@ -29,7 +29,7 @@ public:
     std::vector<Record> Runs(const char* client);
     // Quillmoor's own lines on standard output.
     std::vector<std::string> Lines();
-    void SetExit(const char* client, const char* spec);
+    void SetExit(const char* client, const char* exitCode);
     void RemoveClient(const char* client);
 
     static void ClearSettings();
