@@ -7,7 +7,9 @@ const char SettingsStore::kMainKey[] = "Software\\Harrowby\\Quillmoor";
 
 namespace {
 
+// The three remembered texts and the lists (see the constructor) of their fields.
 const char* const kValueNames[] = { "Local", "Project", "Remote" };
+const int kValueLists[] = { 1, 3, 2 };
 
 const char* const kHistoryKeys[] = {
     "Software\\Harrowby\\Quillmoor\\Tags",
@@ -43,11 +45,10 @@ void SettingsStore::Load()
     // The first start: no key, so no system is checked and the SVN forms apply.
     if (!key->Open(HKEY_CURRENT_USER, kMainKey))
         return;
-    ComboListCtrl* const fields[] = { lists[1], lists[3], lists[2] };
     for (int i = 0; i < 3; ++i) {
         char text[RegistryKey::kStringBytes];
         if (key->QueryString(kValueNames[i], text))
-            fields[i]->SetText(text);
+            lists[kValueLists[i]]->SetText(text);
         else
             unreadable[i] = key->HasValue(kValueNames[i]);
     }
@@ -73,9 +74,8 @@ void SettingsStore::Save()
 
     if (!key->Create(HKEY_CURRENT_USER, kMainKey))
         return;
-    ComboListCtrl* const fields[] = { lists[1], lists[3], lists[2] };
     for (int i = 0; i < 3; ++i) {
-        fields[i]->GetText(text.Data());
+        lists[kValueLists[i]]->GetText(text.Data());
         text.UpdateLength();
         // Another program's value that could not be shown is not wiped by an empty field.
         if (unreadable[i] && !text.Length())

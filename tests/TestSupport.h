@@ -18,6 +18,9 @@ std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& text);
 bool FileExists(const std::string& path);
 
+// The number of values of a key below HKEY_CURRENT_USER; -1 when it is missing.
+int ValueCount(const char* key);
+
 // Runs a command line and waits for its end; a program still running after
 // the time-out is ended. Its exit code, or 0xDEAD when it cannot start.
 DWORD RunAndWait(const std::string& commandLine, const std::string& workDir = "", DWORD timeoutMs = 120000);

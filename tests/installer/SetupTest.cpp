@@ -38,14 +38,7 @@ DWORD ReadDword(const char* name)
 
 int ToolValueCount()
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kToolsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return -1;
-    DWORD count = 0;
-    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
-                     nullptr);
-    RegCloseKey(key);
-    return static_cast<int>(count);
+    return ValueCount(kToolsKey);
 }
 
 

@@ -36,18 +36,6 @@ std::string Dword(DWORD value)
     return std::string(reinterpret_cast<const char*>(&value), 4);
 }
 
-// The number of values of the tool list; -1 when the key is missing.
-int ValueCount()
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, ToolRegistrar::kToolsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return -1;
-    DWORD count = 0;
-    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
-                     nullptr);
-    RegCloseKey(key);
-    return static_cast<int>(count);
-}
 
 // The tool list of the test prefix, fresh for each test and removed after it.
 class ToolList : public ::testing::Test {
@@ -156,14 +144,14 @@ TEST_F(ToolList, InstallAppendsOneEntryPerRun)
     ExpectEntry(3, "C:\\Tools\\Quillmoor.exe");
     EXPECT_EQ(Read("NumTools").data, Dword(4));
     EXPECT_EQ(Read("NumTools").type, static_cast<DWORD>(REG_DWORD));
-    EXPECT_EQ(ValueCount(), 12);
+    EXPECT_EQ(ValueCount(ToolRegistrar::kToolsKey), 12);
     EXPECT_EQ(key.Handle(), nullptr);
 
     // The same program again: a second entry, no check for the first.
     registrar.Dispatch("T.exe /ToolInstall C:\\Tools\\Quillmoor.exe");
     ExpectEntry(4, "C:\\Tools\\Quillmoor.exe");
     EXPECT_EQ(Read("NumTools").data, Dword(5));
-    EXPECT_EQ(ValueCount(), 23);
+    EXPECT_EQ(ValueCount(ToolRegistrar::kToolsKey), 23);
     EXPECT_TRUE(boxes.empty());
 }
 
@@ -190,23 +178,23 @@ TEST_F(ToolList, InstallWritesNothingWithoutKeyOrCount)
     RegistryKey key;
     ToolRegistrar registrar(key, RecordBox);
     registrar.Dispatch("T.exe /ToolInstall C:\\Q.exe");
-    EXPECT_EQ(ValueCount(), -1);
+    EXPECT_EQ(ValueCount(ToolRegistrar::kToolsKey), -1);
 
     Create(nullptr, 0);
     registrar.Dispatch("T.exe /ToolInstall C:\\Q.exe");
-    EXPECT_EQ(ValueCount(), 0);
+    EXPECT_EQ(ValueCount(ToolRegistrar::kToolsKey), 0);
     EXPECT_EQ(key.Handle(), nullptr);
 
     // A count longer than a DWORD is unreadable.
     const BYTE eight[8] = {1};
     Create(eight, 8, REG_BINARY);
     registrar.Dispatch("T.exe /ToolInstall C:\\Q.exe");
-    EXPECT_EQ(ValueCount(), 1);
+    EXPECT_EQ(ValueCount(ToolRegistrar::kToolsKey), 1);
 
     CreateWithCount(5);
     registrar.Dispatch("T.exe /ToolInstall");
     registrar.Dispatch("T.exe /ToolInstall ");
-    EXPECT_EQ(ValueCount(), 1);
+    EXPECT_EQ(ValueCount(ToolRegistrar::kToolsKey), 1);
     EXPECT_EQ(key.Handle(), nullptr);
 }
 
@@ -228,7 +216,7 @@ TEST_F(ToolList, DeinstallOnlyWarnsWhenTheListHasItsCount)
     EXPECT_EQ(boxes[0].text, kText);
     EXPECT_EQ(boxes[0].caption, "Quillmoor");
     EXPECT_EQ(boxes[0].style, 0x30u);
-    EXPECT_EQ(ValueCount(), 1);
+    EXPECT_EQ(ValueCount(ToolRegistrar::kToolsKey), 1);
     EXPECT_EQ(Read("NumTools").data, Dword(2));
     EXPECT_EQ(key.Handle(), nullptr);
     boxes.clear();
@@ -261,12 +249,12 @@ TEST_F(ToolList, TackhouseRunsTheSwitchOfItsCommandLineAndExitsWithZero)
     EXPECT_EQ(Read("NumTools").data, Dword(4));
     EXPECT_EQ(RunTackhouse(dir, ""), 0u);
     EXPECT_EQ(RunTackhouse(dir, "/ToolInstall"), 0u);
-    EXPECT_EQ(ValueCount(), 12);
+    EXPECT_EQ(ValueCount(ToolRegistrar::kToolsKey), 12);
 
     std::string text;
     EXPECT_EQ(RunTackhouse(dir, "/ToolDeinstall", &text), 0u);
     EXPECT_EQ(text, kText);
-    EXPECT_EQ(ValueCount(), 12);
+    EXPECT_EQ(ValueCount(ToolRegistrar::kToolsKey), 12);
     EXPECT_FALSE(FileExists(dir + "Tackhouse_Debug.txt"));
 }
 
