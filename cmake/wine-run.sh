@@ -9,6 +9,9 @@
 # QM_DISPLAY=host keeps the caller's DISPLAY instead of the virtual one.
 # QM_WINE_STATE names the folder of prefix, display and server state; each
 # build folder has its own, so that separate builds never share a server.
+# QM_WINE_ARCH=x86 runs through the private loader folder build/x86-loader,
+# which starts 32-bit programs under qemu-i386 (cmake/x86-loader.sh); the
+# prefix is a 64-bit (WoW64) one either way.
 # QM_CAPTURE=1 collects the program's output in files and prints it when the
 # program has ended: every process it starts shares Wine's own output
 # channel, and one that lingers after the program must not hold the caller's
@@ -19,6 +22,12 @@ BUILD="${QM_WINE_STATE:-$ROOT/build/x64/wine}"
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
 mkdir -p "$BUILD"
+if [ "$QM_WINE_ARCH" = x86 ]; then
+    LOADER="$ROOT/build/x86-loader"
+    "$ROOT/cmake/x86-loader.sh" "$LOADER" || exit 1
+    WINE="$LOADER/lib/wine/wine64"
+    WINESERVER="$LOADER/lib/wine/wineserver"
+fi
 export WINEPREFIX="$BUILD/wineprefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -39,20 +48,27 @@ fi
 
 exec 9>"$BUILD/.wine-run.lock"
 
+# Raised whenever prefix_up changes, so that older prefixes are made again.
+PREFIX_VERSION=2
+
 prefix_up() {
-    [ -f "$WINEPREFIX/.qm-ready" ] && return 0
+    [ "$(cat "$WINEPREFIX/.qm-ready" 2>/dev/null)" = "$PREFIX_VERSION" ] && return 0
+    "$WINESERVER" -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
     "$WINE" wineboot -i >/dev/null 2>&1 || true
     "$WINESERVER" -w
     # No window manager: unmanaged windows avoid a 2 s delay per destroyed window.
     "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    # A crashed test program must end with its exception code, not wait in a debugger.
-    "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f >/dev/null 2>&1
-    "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /d 1 /f >/dev/null 2>&1
+    # A crashed test program must end with its exception code, not wait in a
+    # debugger; 32-bit programs read the 32-bit view of the key.
+    for view in /reg:64 /reg:32; do
+        "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f $view >/dev/null 2>&1
+        "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /d 1 /f $view >/dev/null 2>&1
+    done
     # Tahoma makes "MS Shell Dlg 2" enumerate, as on Windows.
     cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     "$WINESERVER" -w
-    touch "$WINEPREFIX/.qm-ready"
+    echo "$PREFIX_VERSION" >"$WINEPREFIX/.qm-ready"
 }
 
 display_up() {

@@ -84,6 +84,16 @@ bool FileExists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+const char kEmulatedDbghelp[] = "32-bit dbghelp under qemu-i386 emulation: SymInitialize and "
+                                "MiniDumpWriteDump fail, so no dump, stack lines or list rows";
+
+bool UnderX86Emulation()
+{
+    char arch[8] = "";
+    return sizeof(void*) == 4 && GetEnvironmentVariableA("QM_WINE_ARCH", arch, sizeof(arch)) == 3 &&
+           strcmp(arch, "x86") == 0;
+}
+
 int ValueCount(const char* keyPath)
 {
     HKEY key;

@@ -18,6 +18,14 @@ std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& text);
 bool FileExists(const std::string& path);
 
+// True for a 32-bit test program that the runner starts under qemu-i386
+// emulation, where a few facilities fail (32-bit dbghelp, threads started at
+// a bad address); false on Windows and for 64-bit programs.
+bool UnderX86Emulation();
+// The reason a test gives for skipping its minidump, stack line or list row
+// checks there: 32-bit dbghelp cannot initialise symbols nor write a dump.
+extern const char kEmulatedDbghelp[];
+
 // The number of values of a key below HKEY_CURRENT_USER; -1 when it is missing.
 int ValueCount(const char* key);
 

@@ -10,15 +10,15 @@ namespace {
 
 // Starts a copy of the program in a scratch folder, waits until it shows a
 // dialog (which keeps it alive) and makes it fault from outside: a thread
-// started at an invalid address. Returns the report beside the copy.
-std::string FaultRunningProgram(const char* name, const char* folder, const std::string& args)
+// started at an invalid address. Checks the report beside the copy.
+void FaultRunningProgram(const char* name, const char* folder, const std::string& args)
 {
     std::string dir = ScratchDir(folder);
     std::string exe = dir + name + ".exe";
     ProgramDriver program;
     if (!CopyFileA((BuildDir() + name + ".exe").c_str(), exe.c_str(), FALSE) || !program.Start(exe, args, dir)) {
         ADD_FAILURE() << "cannot start " << exe;
-        return "";
+        return;
     }
     EXPECT_NE(program.WaitForWindow(nullptr, 20000, "#32770"), nullptr);
     EXPECT_TRUE(program.InjectFault());
@@ -26,11 +26,13 @@ std::string FaultRunningProgram(const char* name, const char* folder, const std:
 
     EXPECT_EQ(code, 0xC0000005u);
     std::string base = dir + name + "_Debug.";
-    EXPECT_EQ(ReadWholeFile(base + "dmp").substr(0, 4), "MDMP");
     std::string report = ReadWholeFile(base + "txt");
-    EXPECT_EQ(report.rfind("Exception 0xC0000005 at 0x0000000000000010\r\n", 0), 0u) << report;
+    const char* at = sizeof(void*) == 8 ? "0x0000000000000010" : "0x00000010";
+    EXPECT_EQ(report.rfind(std::string("Exception 0xC0000005 at ") + at + "\r\n", 0), 0u) << report;
+    if (UnderX86Emulation())
+        GTEST_SKIP() << kEmulatedDbghelp;
+    EXPECT_EQ(ReadWholeFile(base + "dmp").substr(0, 4), "MDMP");
     EXPECT_NE(report.find(" - " + exe + "\r\n"), std::string::npos) << report;
-    return report;
 }
 
 TEST(ProgramFault, TackhouseLeavesItsOwnReport)

@@ -2,7 +2,6 @@
 
 #include "TestSupport.h"
 #include <gtest/gtest.h>
-#include <atomic>
 #include <shlobj.h>
 #include <string>
 #include <thread>
@@ -118,32 +117,33 @@ std::string SpecialFolder(int csidl)
     return path;
 }
 
-// Presses a button of this process's folder dialog once it is shown.
+// Presses a button of this thread's folder dialog once it is shown. A timer
+// of the thread, not a second thread: the dialog's own loop runs it.
 struct BrowseDriver {
-    std::atomic<bool> found{ false };
-    std::thread thread;
-    explicit BrowseDriver(int button)
-        : thread([this, button] {
-              for (int i = 0; i < 200 && !found; ++i) {
-                  Sleep(50);
-                  HWND dialog = nullptr;
-                  while ((dialog = FindWindowExA(nullptr, dialog, "#32770", nullptr)) != nullptr) {
-                      DWORD process = 0;
-                      GetWindowThreadProcessId(dialog, &process);
-                      if (process == GetCurrentProcessId() && IsWindowVisible(dialog))
-                          break;
-                  }
-                  if (!dialog)
-                      continue;
-                  found = true;
-                  Sleep(300);
-                  PostMessageA(dialog, WM_COMMAND, button, 0);
-              }
-          })
+    static int button;
+    static bool found;
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
     {
+        HWND dialog = nullptr;
+        while ((dialog = FindWindowExA(nullptr, dialog, "#32770", nullptr)) != nullptr) {
+            if (GetWindowThreadProcessId(dialog, nullptr) == GetCurrentThreadId() && IsWindowVisible(dialog))
+                break;
+        }
+        if (dialog && !found) {
+            found = true;
+            PostMessageA(dialog, WM_COMMAND, button, 0);
+        }
     }
-    ~BrowseDriver() { thread.join(); }
+    UINT_PTR timer;
+    explicit BrowseDriver(int pressed) : timer(SetTimer(nullptr, 0, 300, Tick))
+    {
+        button = pressed;
+        found = false;
+    }
+    ~BrowseDriver() { KillTimer(nullptr, timer); }
 };
+int BrowseDriver::button;
+bool BrowseDriver::found;
 
 // Wine's tree now and then fails to reach a folder made moments before (or one
 // in the busy build folder), so the dialog is pointed at the prefix's own folders.
