@@ -157,6 +157,7 @@ int MainDialog::RunClient(unsigned options, const char* templateText)
         ShowMessage(0, kCaption, "%s", "Please specify a tag first.\n\nExample: 'v1_64'");
         return 0;
     default:
+        Say("Quillmoor: Can't compose the parameter line.\n");
         return 0;
     }
     if (options & OptCreateLocal)

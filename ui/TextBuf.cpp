@@ -63,6 +63,52 @@ int CompareChars(const char* a, const char* b, bool foldCase, size_t maxBytes)
     return 0;
 }
 
+// A growable array of bytes used as a stack; its room doubles.
+class ByteStack {
+public:
+    ByteStack() = default;
+    ~ByteStack() { free(bytes); }
+    ByteStack(const ByteStack&) = delete;
+    ByteStack& operator=(const ByteStack&) = delete;
+
+    bool Reserve(int n)
+    {
+        if (n <= room)
+            return true;
+        char* grown = static_cast<char*>(realloc(bytes, n));
+        if (!grown)
+            return false;
+        bytes = grown;
+        room = n;
+        return true;
+    }
+    bool Push(char b)
+    {
+        if (count == room && !Reserve(room < 32 ? 64 : room * 2))
+            return false;
+        bytes[count++] = b;
+        return true;
+    }
+    char Pop() { return bytes[--count]; }
+    void Drop(int n) { count -= n; }
+    char operator[](int i) const { return bytes[i]; }
+    const char* Data() const { return bytes; }
+    int Count() const { return count; }
+
+private:
+    char* bytes = nullptr;
+    int count = 0;
+    int room = 0;
+};
+
+// Whether the byte at p, which begins a character, is a lead byte whose
+// character goes on in the next byte.
+bool LeadsPair(const char* p)
+{
+    const unsigned char b = static_cast<unsigned char>(*p);
+    return b >= 0x81 && _ismbblead(b);
+}
+
 } // namespace
 
 TextBuf::TextBuf() : text(nullptr), capacity(0), size(0)
@@ -256,57 +302,81 @@ void TextBuf::ReplaceChar(unsigned char from, unsigned char to)
         text[at] = static_cast<char>(to);
 }
 
-char* TextBuf::Replace(const char* find, const char* repl)
+char* TextBuf::Replace(const char* find, const char* repl, int ceiling)
 {
     if (!text)
         return nullptr;
     UpdateLength();
-    if (!find || !*find)
+    if (!find || !*find || !Search(text, find))
         return text;
-    int findLen = lstrlenA(find);
-    int replLen = repl ? lstrlenA(repl) : 0;
+    const int findLen = lstrlenA(find);
+    const int replLen = repl ? lstrlenA(repl) : 0;
+    const int growth = replLen - findLen;
     // A replacement that contains the searched text would be found again for
     // ever: then the search goes on after the inserted text.
-    bool goOn = repl && Search(repl, find) != nullptr;
-    char* copy = nullptr;
-    if (Inside(repl, text, capacity)) {
-        copy = static_cast<char*>(malloc(replLen + 1));
-        if (!copy) {
+    const bool goOn = repl && Search(repl, find) != nullptr;
+
+    // Searching from the start again after each replacement gives the same
+    // result as searching on from findLen - 1 bytes before it, since nothing
+    // before that changed: the text is rewritten in one pass, the finished
+    // part in "done" (with a mark for each byte that begins a character), the
+    // rest in "todo", kept back to front so that a replacement goes in front.
+    ByteStack done, starts, todo;
+    if (!todo.Reserve(size - 1) || !done.Reserve(size) || !starts.Reserve(size)) {
+        Fail();
+        return nullptr;
+    }
+    for (int i = size - 2; i >= 0; --i)
+        todo.Push(text[i]);
+    long long newCapacity = capacity;
+    int floor = 0; // no match begins before it; a character begins at it
+    while (todo.Count()) {
+        const int at = done.Count();
+        const char b = todo.Pop();
+        const bool trail = at > floor && starts[at - 1] && LeadsPair(done.Data() + at - 1);
+        if (!done.Push(b) || !starts.Push(!trail)) {
             Fail();
             return nullptr;
         }
-        memcpy(copy, repl, replLen + 1);
-        repl = copy;
-    }
-    int from = 0;
-    char* p = FindPtr(find);
-    while (p) {
-        int newCapacity = capacity + replLen - findLen;
-        if (newCapacity > kFormatCeiling)
-            break;
-        char* block = static_cast<char*>(malloc(newCapacity));
-        if (!block) {
-            Fail();
-            free(copy);
+        const int from = at - findLen + 1;
+        if (from < floor || b != find[findLen - 1] || !starts[from] || memcmp(done.Data() + from, find, findLen) != 0)
+            continue;
+        // The text would pass the ceiling: leave it as it was.
+        if (growth > 0 && newCapacity + growth > ceiling)
             return nullptr;
+        newCapacity += growth;
+        done.Drop(findLen);
+        starts.Drop(findLen);
+        if (goOn) {
+            for (int i = 0; i < replLen; ++i) {
+                const bool trail = i > 0 && starts[from + i - 1] && LeadsPair(repl + i - 1);
+                if (!done.Push(repl[i]) || !starts.Push(!trail)) {
+                    Fail();
+                    return nullptr;
+                }
+            }
+            floor = done.Count();
+            continue;
         }
-        int at = static_cast<int>(p - text);
-        int rest = size - at - findLen;   // the NUL included
-        memcpy(block, text, at);
-        if (replLen)
-            memcpy(block + at, repl, replLen);
-        memcpy(block + at + replLen, p + findLen, rest);
-        free(text);
-        text = block;
-        capacity = newCapacity;
-        size += replLen - findLen;
-        // Otherwise search from the start again, so that a match formed with
-        // the surrounding text is replaced too.
-        from = goOn ? at + replLen : 0;
-        p = const_cast<char*>(Search(text + from, find));
+        for (int i = replLen - 1; i >= 0; --i) {
+            if (!todo.Push(repl[i])) {
+                Fail();
+                return nullptr;
+            }
+        }
     }
-    free(copy);
-    size = lstrlenA(text) + 1;
+    char* block = static_cast<char*>(malloc(static_cast<size_t>(newCapacity)));
+    if (!block) {
+        Fail();
+        return nullptr;
+    }
+    if (done.Count())
+        memcpy(block, done.Data(), done.Count());
+    block[done.Count()] = 0;
+    free(text);
+    text = block;
+    capacity = static_cast<int>(newCapacity);
+    size = done.Count() + 1;
     return text;
 }
 

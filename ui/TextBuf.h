@@ -39,8 +39,10 @@ public:
     char* Insert(int pos, const char* s);
     char* Truncate(int pos);
     void ReplaceChar(unsigned char from, unsigned char to);
-    // Every occurrence of find; a null repl deletes. Null on allocation failure.
-    char* Replace(const char* find, const char* repl);
+    // Every occurrence of find, also one that a replacement forms with the
+    // text around it; a null repl deletes. Null on allocation failure, and
+    // when the capacity would grow past ceiling (the text is then kept).
+    char* Replace(const char* find, const char* repl, int ceiling = kFormatCeiling);
     char* EnsureTrailingBackslash();
     void UpdateLength();
 

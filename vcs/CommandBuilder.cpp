@@ -25,6 +25,21 @@ const TemplateRow kTemplates[] = {
     { "-Q status -v", 0x0B2, "status %dir%\\%proj%", 0 },
 };
 
+// Windows hands a program at most 32,767 characters of command line: a
+// longer parameter line could never reach the client.
+const int kLineCeiling = 32768;
+
+// Fills every placeholder of the line; false when the line would grow past
+// what a client can receive. An allocation failure clears *ok.
+bool Fill(TextBuf& line, const char* placeholder, const char* value, int* ok)
+{
+    if (line.Replace(placeholder, value, kLineCeiling))
+        return true;
+    if (!line.Data())
+        *ok = 0;
+    return !line.Data();
+}
+
 } // namespace
 
 const char* CommandBuilder::Template(Operation operation, SourceSystem system, unsigned* options)
@@ -68,13 +83,15 @@ BuildResult CommandBuilder::Build(const OperationRequest& request, const char* p
 
     if (!*project && line.Find("%proj%") >= 0)
         return BuildResult::ProjectMissing;
-    ok &= line.Replace("%proj%", project) != nullptr;
+    if (!Fill(line, "%proj%", project, &ok))
+        return BuildResult::LineTooLong;
 
     if ((opt & OptFileUrl) && remote.FindChar('\\') >= 0) {
         ok &= remote.Insert(0, "file:///") != nullptr;
         remote.ReplaceChar('\\', '/');
     }
-    ok &= line.Replace("%cvsroot%", remote.Data()) != nullptr;
+    if (!Fill(line, "%cvsroot%", remote.Data(), &ok))
+        return BuildResult::LineTooLong;
 
     TextBuf release;
     ok &= release.Assign(request.tag);
@@ -85,8 +102,8 @@ BuildResult CommandBuilder::Build(const OperationRequest& request, const char* p
     } else if (opt & OptRevision) {
         ok &= release.Insert(0, "-r ") != nullptr;
     }
-    ok &= line.Replace("%rel%", release.Data()) != nullptr;
-    ok &= line.Replace("%dir%", local) != nullptr;
+    if (!Fill(line, "%rel%", release.Data(), &ok) || !Fill(line, "%dir%", local, &ok))
+        return BuildResult::LineTooLong;
 
     const char* client = "cvs.exe";
     if (request.system == SourceSystem::Svn)

@@ -36,7 +36,9 @@ struct ClientCommand {
     TextBuf directory;
 };
 
-enum class BuildResult { Ok, ProjectMissing, TagMissing, OutOfMemory };
+// LineTooLong: a substitution would make the line longer than Windows can
+// pass to a program (field values whose placeholders keep forming new ones).
+enum class BuildResult { Ok, ProjectMissing, TagMissing, LineTooLong, OutOfMemory };
 
 // Turns a request into the client's path and parameter line. Pure: no system calls.
 class CommandBuilder {

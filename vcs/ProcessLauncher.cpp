@@ -6,6 +6,10 @@
 int ProcessLauncher::RunAndWait(const char* file, const char* parameters, const char* directory,
                                 int showCommand, unsigned long extraMask, unsigned long* exitCode)
 {
+    // The shell would open a folder window and report it as a started process.
+    DWORD attributes = GetFileAttributesA(file);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return 0;
     SHELLEXECUTEINFOA info = {};
     info.cbSize = sizeof(info);
     info.fMask = extraMask | SEE_MASK_NOCLOSEPROCESS;

@@ -144,8 +144,12 @@ TEST(Operations, FailuresAreReportedAndSaveNothing)
     s.Press(kCommit);
     s.RemoveClient("svn.exe");
     auto boxes = s.Press(kCommit); // the shell reports the missing program itself
+    // Fields whose placeholders keep forming new ones make no line at all.
+    s.Set(kProject, "%%cvsroot%cvsroot%");
+    s.Set(kRemote, "cvsroot%%cvsroot");
+    s.Press(kCheckout);
     EXPECT_EQ(s.Lines(), Lines({ "Quillmoor.", "Quillmoor: error 0x1.", "Quillmoor: error 0xC0000005.",
-                                 "Quillmoor: Can't start cvs.exe." }));
+                                 "Quillmoor: Can't start cvs.exe.", "Quillmoor: Can't compose the parameter line." }));
     EXPECT_TRUE(QuillmoorSession::History("Projects").empty());
     std::string text;
     EXPECT_FALSE(QuillmoorSession::ReadString("Project", &text));

@@ -175,6 +175,22 @@ TEST(TextBuf, ReplaceRestartsButEndsWhenReplacementHoldsTheText)
     EXPECT_EQ(c.Capacity(), 23);
 }
 
+TEST(TextBuf, ReplaceStopsAtItsCeilingWithTheTextKept)
+{
+    // Each pass forms the next "%x%" from the inserted text and its neighbours.
+    TextBuf t;
+    t.Assign("%%x%x%");
+    EXPECT_EQ(t.Replace("%x%", "x%%x", 4096), nullptr);
+    EXPECT_STREQ(t.Data(), "%%x%x%");
+    EXPECT_EQ(t.Replace("%x%", "x%%x"), nullptr);
+    EXPECT_STREQ(t.Data(), "%%x%x%");
+
+    // A text already above the ceiling may still shrink.
+    TextBuf big(TextBuf::kFormatCeiling + 100);
+    big.Assign("a%x%b");
+    EXPECT_STREQ(big.Replace("%x%", ""), "ab");
+}
+
 TEST(TextBuf, ReplaceCharAndTrailingBackslash)
 {
     TextBuf t;

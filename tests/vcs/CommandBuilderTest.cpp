@@ -199,6 +199,33 @@ TEST(CommandBuilder, LongestFieldsAtOnceStayExact)
     }
 }
 
+// Values whose placeholders keep forming new ones grow without end; each
+// line is refused at the text ceiling, quickly, and no field is cut short.
+TEST(CommandBuilder, RunawaySubstitutionIsRefusedQuickly)
+{
+    std::string project, remote, tag, local(259, 'l');
+    for (int i = 0; i < 28; ++i)
+        project += "%cvsroot%";
+    for (int i = 0; i < 51; ++i)
+        remote += "%rel%", tag += "%dir%";
+    struct {
+        Operation op;
+        SourceSystem system;
+        Fields fields;
+    } cases[] = {
+        { Operation::Checkout, SourceSystem::Svn, { "%%cvsroot%cvsroot%", "cvsroot%%cvsroot", "t", "L" } },
+        { Operation::Checkout, SourceSystem::Cvs, { "P", "R", "%%dir%dir%", "dir%%dir" } },
+        { Operation::CreateTag, SourceSystem::Cvs, { "P", "R", "%%dir%dir%", "dir%%dir" } },
+        { Operation::Checkout, SourceSystem::Svn, { project.c_str(), remote.c_str(), tag.c_str(), local.c_str() } },
+    };
+    for (const auto& c : cases) {
+        ClientCommand command;
+        DWORD start = GetTickCount();
+        EXPECT_EQ(Compose(c.op, c.system, c.fields, &command), BuildResult::LineTooLong) << c.fields.project;
+        EXPECT_LT(GetTickCount() - start, 1000u) << c.fields.project;
+    }
+}
+
 TEST(CommandBuilder, IgnoreListIsExact)
 {
     std::string list = CommandBuilder::kIgnoreList;

@@ -38,11 +38,18 @@ TEST(ProcessLauncher, RunsWaitsAndReadsTheExitCode)
     EXPECT_EQ(code, 0u);
 }
 
-TEST(ProcessLauncher, MissingProgramLeavesTheExitCodeAlone)
+TEST(ProcessLauncher, MissingProgramOrAFolderLeavesTheExitCodeAlone)
 {
     std::string dir = ScratchDir("launcher-missing");
     unsigned long code = 0xABCD;
     // No UI, so that the shell shows no "File not found" box.
+    EXPECT_EQ(ProcessLauncher::RunAndWait((dir + "cvs.exe").c_str(), "-N init", dir.c_str(), SW_SHOW,
+                                          SEE_MASK_NO_CONSOLE | SEE_MASK_FLAG_NO_UI, &code),
+              0);
+    EXPECT_EQ(code, 0xABCDu);
+
+    // A folder named like the client is opened by the shell, not run.
+    CreateDirectoryA((dir + "cvs.exe").c_str(), nullptr);
     EXPECT_EQ(ProcessLauncher::RunAndWait((dir + "cvs.exe").c_str(), "-N init", dir.c_str(), SW_SHOW,
                                           SEE_MASK_NO_CONSOLE | SEE_MASK_FLAG_NO_UI, &code),
               0);
