@@ -2,6 +2,7 @@
 
 #include "resource.h"
 #include "ui/TextBuf.h"
+#include <string.h>
 
 const char SettingsStore::kMainKey[] = "Software\\Harrowby\\Quillmoor";
 
@@ -22,7 +23,12 @@ const char* const kHistoryKeys[] = {
 
 int SettingsStore::RouteHistoryEntry(const char* name, DWORD, DWORD, BYTE*, void* user)
 {
-    static_cast<ComboListCtrl*>(user)->AddString(name, 0, nullptr);
+    HistoryWalk* walk = static_cast<HistoryWalk*>(user);
+    // A name the code page cannot hold reads with "?" in place of its
+    // characters and then names no value: it could only come back garbled.
+    if (strchr(name, '?') && !walk->key.HasValue(name))
+        return 1;
+    walk->list->AddString(name, 0, nullptr);
     return 1;
 }
 
@@ -39,7 +45,10 @@ void SettingsStore::Load()
     // Long histories fill faster without a redraw per entry.
     for (int n = 0; n < 4; ++n) {
         SendMessageA(lists[n]->Control(), WM_SETREDRAW, FALSE, 0);
-        RegistryKey::EnumValues(HKEY_CURRENT_USER, kHistoryKeys[n], RouteHistoryEntry, nullptr, 0, nullptr, lists[n]);
+        HistoryWalk walk;
+        walk.list = lists[n];
+        walk.key.Open(HKEY_CURRENT_USER, kHistoryKeys[n]);
+        RegistryKey::EnumValues(HKEY_CURRENT_USER, kHistoryKeys[n], RouteHistoryEntry, nullptr, 0, nullptr, &walk);
         SendMessageA(lists[n]->Control(), WM_SETREDRAW, TRUE, 0);
     }
     // The first start: no key, so no system is checked and the SVN forms apply.
@@ -47,7 +56,8 @@ void SettingsStore::Load()
         return;
     for (int i = 0; i < 3; ++i) {
         char text[RegistryKey::kStringBytes];
-        if (key->QueryString(kValueNames[i], text))
+        // A text the code page cannot hold would be written back garbled.
+        if (key->QueryString(kValueNames[i], text) && !key->LosesCharacters(kValueNames[i]))
             lists[kValueLists[i]]->SetText(text);
         else
             unreadable[i] = key->HasValue(kValueNames[i]);

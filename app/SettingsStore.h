@@ -19,7 +19,12 @@ public:
     void Save();
     // Remembers text in the history key; silent when the key cannot be written.
     void AddHistory(const char* historyKey, const char* text);
-    // Adds a history entry to the combo box that the walk passes as user value.
+    // What a walk over one history key passes as user value.
+    struct HistoryWalk {
+        ComboListCtrl* list;
+        RegistryKey key; // the walked key, open for reading
+    };
+    // Adds a history entry to the walk's combo box.
     static int RouteHistoryEntry(const char* name, DWORD type, DWORD dataBytes, BYTE* data, void* user);
 
 private:
@@ -27,6 +32,7 @@ private:
     RegistryKey* key;
     ComboListCtrl* lists[4]; // Tag, Local Folder, Remote Folder, Project
     // "Local", "Project" and "Remote" values that exist but are no text of up to
-    // 259 characters: kept as they are until the user fills the field.
+    // 259 characters the code page holds: kept as they are until the user
+    // fills the field.
     bool unreadable[3];
 };

@@ -43,6 +43,23 @@ int RegistryKey::QueryString(const char* name, char* out)
     return 1;
 }
 
+int RegistryKey::LosesCharacters(const char* name) const
+{
+    // The wide reading serves only to compare: the program's text stays ANSI.
+    wchar_t wideName[kStringBytes];
+    wchar_t text[kStringBytes];
+    DWORD type = 0;
+    DWORD size = sizeof(text);
+    if (!MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, kStringBytes) ||
+        RegQueryValueExW(key, wideName, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return 0;
+    BOOL lost = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, static_cast<int>(size / sizeof(wchar_t)), nullptr, 0,
+                        nullptr, &lost);
+    return lost ? 1 : 0;
+}
+
 int RegistryKey::SetDword(const char* name, DWORD value)
 {
     return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value)) ==

@@ -28,6 +28,9 @@ public:
     {
         return RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     }
+    // 1 when the value is a text with characters that the ANSI code page
+    // cannot hold: its ANSI reading has replacement characters in their place.
+    int LosesCharacters(const char* name) const;
     int SetDword(const char* name, DWORD value);
     int SetString(const char* name, const char* text);
     // 1 when no key was open or it closed; a failed close keeps the handle.

@@ -76,6 +76,30 @@ TEST(Reliability, MalformedSettingsShowWhatIsValidAndLoseNothing)
     EXPECT_TRUE(QuillmoorSession::ReadDword("SVN", &svn) && svn == 1);
 }
 
+TEST(Reliability, TextsTheCodePageCannotHoldAreKept)
+{
+    QuillmoorSession::ClearSettings();
+    // Code page 1252 holds neither the Cyrillic nor the CJK characters.
+    const std::wstring folder = L"C:\\\x0420\x0430\x0431\x043E\x0442\x0430\\\x8868";
+    const std::wstring key = L"Software\\Harrowby\\Quillmoor";
+    DWORD zero = 0;
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"Local", REG_SZ, folder.c_str(),
+                              static_cast<DWORD>((folder.size() + 1) * 2)), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, (key + L"\\Locals").c_str(), folder.c_str(), REG_DWORD, &zero, 4),
+              ERROR_SUCCESS);
+    QuillmoorSession s("unicode", true);
+    ASSERT_TRUE(s.Start());
+    EXPECT_EQ(s.Get(kLocal), "");
+    EXPECT_TRUE(ProgramDriver::Items(s.Item(kLocal)).empty());
+    EXPECT_EQ(s.Close(), 0);
+
+    wchar_t kept[64] = L"";
+    DWORD size = sizeof(kept);
+    EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, key.c_str(), L"Local", RRF_RT_REG_SZ, nullptr, kept, &size), ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(kept), folder);
+    EXPECT_EQ(QuillmoorSession::History("Locals").size(), 1u);
+}
+
 TEST(Reliability, AValueWhereTheMainKeyBelongsIsAFirstStart)
 {
     QuillmoorSession::ClearSettings();
