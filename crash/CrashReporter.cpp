@@ -43,6 +43,8 @@ volatile LONG reportState = kNoReport;
 volatile DWORD reportThread = 0;
 volatile DWORD dumpThread = 0;
 
+// Longer than a report takes, dump included.
+const DWORD kSecondFaultWaitMs = 10000;
 const DWORD kAccessViolation = 0xC0000005;
 const DWORD kPlatformNtBit = 0x2;
 const ULONG64 kSecondsFrom1601To1970 = 0x2B6109100ULL;
@@ -153,9 +155,12 @@ LONG WINAPI CrashReporter::Filter(EXCEPTION_POINTERS* pointers)
     if (InterlockedCompareExchange(&reportState, kReportRunning, kNoReport) != kNoReport) {
         // The handling that follows ends the process: another thread's fault
         // waits until the report under way is complete. A fault of the writer
-        // itself or of its dump thread must not wait for itself.
+        // itself or of its dump thread must not wait for itself, and a thread
+        // that holds a lock the writer needs (the heap's, the loader's) must
+        // not wait for ever.
         if (self != reportThread && self != dumpThread) {
-            while (reportState == kReportRunning)
+            const DWORD start = GetTickCount();
+            while (reportState == kReportRunning && GetTickCount() - start < kSecondFaultWaitMs)
                 Sleep(20);
         }
         return EXCEPTION_CONTINUE_SEARCH;
@@ -303,18 +308,17 @@ BOOL CALLBACK CrashReporter::Collect(void* param, const PMINIDUMP_CALLBACK_INPUT
         m->checksum = module.CheckSum;
         m->timeStamp = module.TimeDateStamp;
         m->version = module.VersionInfo;
-        size_t wide = module.FullPath ? wcslen(module.FullPath) : 0;
-        // Two bytes per character leave room for a double-byte code page.
-        size_t bytes = wide * 2 + 1;
-        m->path = static_cast<char*>(malloc(bytes));
+        // In the ANSI code page, as every text of the report.
+        int wide = module.FullPath ? static_cast<int>(wcslen(module.FullPath)) : 0;
+        int bytes = wide ? WideCharToMultiByte(CP_ACP, 0, module.FullPath, wide, nullptr, 0, nullptr, nullptr) : 0;
+        m->path = static_cast<char*>(malloc(bytes + 1));
         if (!m->path) {
             free(m);
             return TRUE;
         }
-        m->path[0] = 0;
-        if (wide)
-            _snprintf(m->path, bytes, "%S", module.FullPath);
-        m->path[bytes - 1] = 0;
+        if (bytes)
+            bytes = WideCharToMultiByte(CP_ACP, 0, module.FullPath, wide, m->path, bytes, nullptr, nullptr);
+        m->path[bytes > 0 ? bytes : 0] = 0;
         lists->modules.Append(m);
     } else if (input->CallbackType == ThreadCallback) {
         ThreadRecord* t = static_cast<ThreadRecord*>(calloc(1, sizeof(ThreadRecord)));

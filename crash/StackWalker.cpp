@@ -150,7 +150,8 @@ void StackWalker::WalkStack(const CONTEXT* context, HANDLE file)
     frame.AddrFrame.Mode = AddrModeFlat;
     HANDLE process = GetCurrentProcess();
     DWORD64 previousPc = 0;
-    for (;;) {
+    // A frame chain can loop without repeating one address.
+    for (int frames = 0; frames < kMaxFrames; ++frames) {
         if (!stackWalk64(machine, process, nullptr, &frame, contextRecord, nullptr, symFunctionTableAccess64,
                          symGetModuleBase64, nullptr))
             break;
@@ -268,10 +269,16 @@ int StackWalker::VFormatLine(char* line, int bytes, const char* format, va_list 
 {
     int length = _vsnprintf(line, bytes, format, args);
     if (length < 0 || length >= bytes) {
-        // Cut: the report stays one line per entry.
-        length = bytes - 1;
-        line[length - 2] = '\r';
-        line[length - 1] = '\n';
+        // Cut: the report stays one line per entry, and no double-byte
+        // character loses its trail byte to the line end.
+        length = 0;
+        for (int step; length < bytes - 3; length += step) {
+            step = IsDBCSLeadByte(static_cast<BYTE>(line[length])) ? 2 : 1;
+            if (length + step > bytes - 3)
+                break;
+        }
+        line[length++] = '\r';
+        line[length++] = '\n';
     }
     line[length] = 0;
     return length;

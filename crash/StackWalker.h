@@ -10,6 +10,8 @@ class StackWalker {
 public:
     static const int kNameBytes = 260;
     static const int kFrameLineBytes = 500;
+    // Deeper stacks are cut: more frames than any real program has.
+    static const int kMaxFrames = 4096;
 
     typedef BOOL(WINAPI* MiniDumpWriteDumpFn)(HANDLE process, DWORD processId, HANDLE file, MINIDUMP_TYPE type,
                                               PMINIDUMP_EXCEPTION_INFORMATION exception,

@@ -1,5 +1,16 @@
 #include "sys/SyncEvent.h"
 
+namespace {
+
+// All input and all posted messages as Windows before 8 defines them: the
+// headers' QS_ALLINPUT adds touch and pointer bits, which those systems
+// reject with ERROR_INVALID_PARAMETER.
+constexpr DWORD kWakeMask = QS_KEY | QS_MOUSE | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_SENDMESSAGE | QS_HOTKEY |
+                            QS_ALLPOSTMESSAGE | QS_RAWINPUT;
+static_assert(kWakeMask == 0x05FF, "the wake mask must stay within what Windows 7 accepts");
+
+} // namespace
+
 int SyncEvent::Create(int manualReset, int initiallySignalled)
 {
     Close();
@@ -37,7 +48,7 @@ int SyncEvent::WaitPumping(DWORD timeoutMs, TickSource tick)
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
-        DWORD r = MsgWaitForMultipleObjects(1, &handle, FALSE, remaining, QS_ALLINPUT | QS_ALLPOSTMESSAGE);
+        DWORD r = MsgWaitForMultipleObjects(1, &handle, FALSE, remaining, kWakeMask);
         if (r == WAIT_OBJECT_0)
             return 1;
         if (r != WAIT_OBJECT_0 + 1)

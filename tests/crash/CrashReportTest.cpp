@@ -101,6 +101,13 @@ TEST(ReportText, LongTextsAreCutInsideTheirBuffers)
     int n = StackWalker::FormatLine(line, sizeof(line), "%s:%s\r\n", "mod", std::string(100, 'a').c_str());
     EXPECT_EQ(std::string(line, n + 1), "mod:" + std::string(25, 'a') + "\r\n" + '\0');
     EXPECT_EQ(StackWalker::FormatLine(line, sizeof(line), "%s\r\n", "ok"), 4);
+    // A cut never leaves a lead byte without its trail byte (0x95 0x5C is one
+    // character in code page 932).
+    std::string dbcs;
+    for (int i = 0; i < 20; ++i)
+        dbcs += "\x95\x5c";
+    n = StackWalker::FormatLine(line, sizeof(line), "%s\r\n", dbcs.c_str());
+    EXPECT_EQ(std::string(line, n), dbcs.substr(0, GetACP() == 932 ? 28 : 29) + "\r\n");
 
     char name[StackWalker::kNameBytes + 1];
     name[StackWalker::kNameBytes] = '#';
@@ -193,7 +200,8 @@ TEST(CrashReport, ExactLinesOfAGivenExceptionWithoutDbghelp)
 // second thread that faults while it is written.
 TEST(CrashReport, FaultLeavesOneFullReportAndDumpBesideTheProgram)
 {
-    std::string dir = ScratchDir("fault-twice");
+    // Under code page 932 the folder's name has a double-byte character.
+    std::string dir = ScratchDir(GetACP() == 932 ? "fault-twice-\x95\x5cx" : "fault-twice");
     EXPECT_EQ(RunFaultProgram(dir, "twice"), 0xC0000005u);
     std::string text = ReadWholeFile(dir + "FaultProgram_Debug.txt");
     std::vector<std::string> lines = Lines(text);
@@ -248,6 +256,15 @@ TEST(CrashReport, FaultLeavesOneFullReportAndDumpBesideTheProgram)
         faultingRows += lines[i].rfind(faulting, 0) == 0;
     }
     EXPECT_EQ(faultingRows, 1) << faulting << "\n" << text;
+}
+
+TEST(CrashReport, ASecondFaultHoldingTheHeapStillEndsTheProgram)
+{
+    // The report waits for the heap; the thread holding it waits for the report.
+    std::string dir = ScratchDir("fault-locked");
+    DWORD start = GetTickCount();
+    EXPECT_EQ(RunFaultProgram(dir, "locked"), 0xC0000005u);
+    EXPECT_LT(GetTickCount() - start, 60000u);
 }
 
 TEST(CrashReport, WithoutDbghelpNoDumpAndListsWithoutRows)

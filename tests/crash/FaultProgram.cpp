@@ -1,7 +1,9 @@
 // Faults in a chosen way under its own crash reporter:
-//   FaultProgram read|raise|twice [nodbghelp]
+//   FaultProgram read|raise|twice|locked [nodbghelp]
 // The faulting thread's id goes to FaultProgram.tid beside the program first;
-// in "twice" the second thread leaves FaultProgram.second just before it faults.
+// in "twice" the second thread leaves FaultProgram.second just before it faults;
+// in "locked" a second thread holds the heap's lock and faults while the
+// report waits for that lock.
 #include "crash/CrashReporter.h"
 
 #include <stdio.h>
@@ -50,6 +52,14 @@ DWORD WINAPI SecondFault(void*)
     return ReadFromZero();
 }
 
+DWORD WINAPI FaultHoldingTheHeap(void* locked)
+{
+    HeapLock(GetProcessHeap());
+    SetEvent(static_cast<HANDLE>(locked));
+    Sleep(500);
+    return ReadFromZero();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -66,7 +76,14 @@ int main(int argc, char** argv)
         return ReadFromZero();
     else if (strcmp(mode, "raise") == 0)
         RaiseException(0xE0C0FFEE, 0, 0, nullptr);
-    else if (strcmp(mode, "twice") == 0) {
+    else if (strcmp(mode, "locked") == 0) {
+        HANDLE locked = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        HANDLE t = CreateThread(nullptr, 0, FaultHoldingTheHeap, locked, 0, nullptr);
+        if (t)
+            CloseHandle(t);
+        WaitForSingleObject(locked, INFINITE);
+        WriteToZero();
+    } else if (strcmp(mode, "twice") == 0) {
         HANDLE t = CreateThread(nullptr, 0, SecondFault, nullptr, 0, nullptr);
         if (t)
             CloseHandle(t);
