@@ -76,7 +76,16 @@ BuildResult ModelBuild(const OperationRequest& r, std::string* line)
         l += " Import";
     if (!*r.project && ModelFind(l, "%proj%", 0) != std::string::npos)
         return BuildResult::ProjectMissing;
+    // The line's block has room for 260 bytes and grows with each replacement
+    // as the text does; a growing substitution may not take it past 32,768.
+    const size_t slack = 260 - l.size();
+    auto tooLong = [slack](const std::string& before, const std::string& after) {
+        return after.size() > before.size() && after.size() + slack > 32768;
+    };
+    std::string before = l;
     l = ModelReplace(l, "%proj%", r.project);
+    if (tooLong(before, l))
+        return BuildResult::LineTooLong;
     std::string url = remote;
     if ((r.options & OptFileUrl) && ModelFind(url, "\\", 0) != std::string::npos) {
         url = "file:///" + url;
@@ -84,7 +93,10 @@ BuildResult ModelBuild(const OperationRequest& r, std::string* line)
             if (url[i] == '\\')
                 url[i] = '/';
     }
+    before = l;
     l = ModelReplace(l, "%cvsroot%", url);
+    if (tooLong(before, l))
+        return BuildResult::LineTooLong;
     std::string release = r.tag;
     if (ModelIsLatest(release)) {
         if (r.options & OptNeedTag)
@@ -93,9 +105,13 @@ BuildResult ModelBuild(const OperationRequest& r, std::string* line)
     } else if (r.options & OptRevision) {
         release = "-r " + release;
     }
+    before = l;
     l = ModelReplace(l, "%rel%", release);
+    if (tooLong(before, l))
+        return BuildResult::LineTooLong;
+    before = l;
     *line = ModelReplace(l, "%dir%", r.local);
-    return BuildResult::Ok;
+    return tooLong(before, *line) ? BuildResult::LineTooLong : BuildResult::Ok;
 }
 
 struct Generator {
