@@ -1,9 +1,11 @@
 #include "toolreg/ToolRegistrar.h"
 
+#include "sys/NamedMutex.h"
 #include "ui/TextBuf.h"
 #include <string.h>
 
 const char ToolRegistrar::kToolsKey[] = "Software\\Microsoft\\DevStudio\\6.0\\Tools";
+const char ToolRegistrar::kListMutex[] = "Local\\Harrowby.Tackhouse.ToolList";
 
 namespace {
 
@@ -11,6 +13,8 @@ const char kInstallSwitch[] = "ToolInstall";
 const char kDeinstallSwitch[] = "ToolDeinstall";
 const int kInstallLength = sizeof(kInstallSwitch) - 1;
 const int kDeinstallLength = sizeof(kDeinstallSwitch) - 1;
+// An install takes milliseconds; one that holds the list longer is stuck.
+const DWORD kListWaitMs = 10000;
 
 void SetEntryDword(RegistryKey& key, const char* nameTemplate, DWORD index, DWORD value)
 {
@@ -62,10 +66,16 @@ int ToolRegistrar::Dispatch(const char* commandLine)
 
 void ToolRegistrar::Install(const char* path)
 {
+    // Two installs at once would both take the same count, and one entry
+    // would be lost. A stuck holder is not waited for beyond the limit.
+    NamedMutex listLock;
+    if (listLock.Create(kListMutex))
+        listLock.Lock(kListWaitMs);
     if (!key.Open(HKEY_CURRENT_USER, kToolsKey, KEY_ALL_ACCESS))
         return;
     DWORD n;
-    if (!key.QueryDword("NumTools", &n)) {
+    // A count at its largest would wrap to 0 and hide every tool.
+    if (!key.QueryDword("NumTools", &n) || n == MAXDWORD) {
         key.Close();
         return;
     }

@@ -10,6 +10,8 @@ public:
     enum Action { kNothing, kInstall, kDeinstall };
 
     static const char kToolsKey[];
+    // Held by an install while it reads and writes the list.
+    static const char kListMutex[];
 
     // key is a closed key object; each operation opens it and closes it again.
     // messageBox replaces the warning box in tests.
@@ -23,7 +25,8 @@ public:
     static Action Parse(const char* commandLine, const char** pathOut);
     // Runs what Parse finds. The exit code of the program: always 0.
     int Dispatch(const char* commandLine);
-    // Appends one entry; nothing when the list or its "NumTools" is missing.
+    // Appends one entry; nothing when the list or its "NumTools" is missing,
+    // or when the count is at its largest value and cannot grow.
     void Install(const char* path);
     // Only the warning, and only when the list has its "NumTools".
     void Deinstall();

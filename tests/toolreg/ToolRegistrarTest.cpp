@@ -173,6 +173,35 @@ TEST_F(ToolList, InstallIntoAnEmptyListAndWithAShortCount)
     EXPECT_EQ(Read("NumTools").type, static_cast<DWORD>(REG_DWORD));
 }
 
+DWORD WINAPI InstallQ(void* registrar)
+{
+    static_cast<ToolRegistrar*>(registrar)->Install("C:\\Q.exe");
+    return 0;
+}
+
+TEST_F(ToolList, InstallLeavesAFullCountAndWaitsForTheListLock)
+{
+    CreateWithCount(MAXDWORD);
+    RegistryKey key;
+    ToolRegistrar registrar(key, RecordBox);
+    registrar.Install("C:\\Q.exe");
+    EXPECT_EQ(Read("NumTools").data, Dword(MAXDWORD));
+    EXPECT_EQ(ValueCount(ToolRegistrar::kToolsKey), 1);
+
+    // Another install holds the list: this one reads the count only after it.
+    CreateWithCount(3);
+    HANDLE other = CreateMutexA(nullptr, TRUE, ToolRegistrar::kListMutex);
+    ASSERT_NE(other, nullptr);
+    HANDLE waiting = CreateThread(nullptr, 0, InstallQ, &registrar, 0, nullptr);
+    EXPECT_EQ(WaitForSingleObject(waiting, 500), static_cast<DWORD>(WAIT_TIMEOUT));
+    CreateWithCount(7);
+    ReleaseMutex(other);
+    EXPECT_EQ(WaitForSingleObject(waiting, 20000), static_cast<DWORD>(WAIT_OBJECT_0));
+    ExpectEntry(7, "C:\\Q.exe");
+    CloseHandle(waiting);
+    CloseHandle(other);
+}
+
 TEST_F(ToolList, InstallWritesNothingWithoutKeyOrCount)
 {
     RegistryKey key;
