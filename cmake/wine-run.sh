@@ -16,6 +16,9 @@
 # program has ended: every process it starts shares Wine's own output
 # channel, and one that lingers after the program must not hold the caller's
 # pipe open (the test runner would wait for it).
+# QM_HEAP_LOG=file (with QM_CAPTURE=1) appends the heap checker's messages of
+# the program and of every process it started to file, and leaves the heap
+# trace out of what is printed.
 set -e
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${QM_WINE_STATE:-$ROOT/build/x64/wine}"
@@ -126,6 +129,11 @@ if [ "$QM_CAPTURE" = 1 ]; then
     err=$(mktemp "$BUILD/.err.XXXXXX")
     rc=0
     "$WINE" "$@" >"$out" 2>"$err" </dev/null || rc=$?
+    if [ -n "$QM_HEAP_LOG" ]; then
+        { grep -a ":heap:" "$err" | grep -av ":trace:heap:" | sed "s|^|${1##*/}: |" >>"$QM_HEAP_LOG"; } || true
+        { grep -av ":trace:heap:" "$err" >"$err.kept"; } || true
+        mv -f "$err.kept" "$err"
+    fi
     cat "$out"
     cat "$err" >&2
     rm -f "$out" "$err"
