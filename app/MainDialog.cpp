@@ -114,7 +114,7 @@ int MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 void MainDialog::Browse(ComboListCtrl* field, const char* title, int proposeProject)
 {
-    char path[MAX_PATH];
+    char path[kFieldBytes];
     field->GetText(path);
     if (!FileUtil::BrowseForFolder(window, title, 0, 0, path))
         return;
@@ -125,7 +125,7 @@ void MainDialog::Browse(ComboListCtrl* field, const char* title, int proposeProj
 
 void MainDialog::ProposeProject(int notification)
 {
-    char text[MAX_PATH] = "";
+    char text[kFieldBytes] = "";
     if (notification == CBN_SELCHANGE)
         local.GetSelection(nullptr, text, nullptr); // the edit part is not updated yet
     else if (notification == CBN_EDITCHANGE)
@@ -140,7 +140,7 @@ int MainDialog::RunClient(unsigned options, const char* templateText)
     char folder[MAX_PATH];
     if (!FileUtil::ModuleDirectory(nullptr, folder))
         return 0;
-    char projectText[MAX_PATH], remoteText[MAX_PATH], tagText[MAX_PATH], localText[MAX_PATH];
+    char projectText[kFieldBytes], remoteText[kFieldBytes], tagText[kFieldBytes], localText[kFieldBytes];
     project.GetText(projectText);
     remote.GetText(remoteText);
     tag.GetText(tagText);

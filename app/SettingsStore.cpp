@@ -55,7 +55,7 @@ void SettingsStore::Load()
     if (!key->Open(HKEY_CURRENT_USER, kMainKey))
         return;
     for (int i = 0; i < 3; ++i) {
-        char text[RegistryKey::kStringBytes];
+        char text[kFieldBytes];
         // A text the code page cannot hold would be written back garbled.
         if (key->QueryString(kValueNames[i], text) && !key->LosesCharacters(kValueNames[i]))
             lists[kValueLists[i]]->SetText(text);

@@ -23,14 +23,14 @@ int ComboListCtrl::GetSelection(int* indexOut, char* textOut, LPARAM* dataOut)
     if (dataOut)
         *dataOut = Send(IsCombo() ? CB_GETITEMDATA : LB_GETITEMDATA, index, 0);
     if (textOut && IsCombo()) {
-        // An item longer than the caller's 260 bytes is cut, not overrun.
+        // An item longer than the caller's buffer is cut, not overrun.
         LRESULT length = Send(CB_GETLBTEXTLEN, index, 0);
-        if (length < 260) {
+        if (length < kFieldBytes) {
             Send(CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(textOut));
         } else if (char* whole = static_cast<char*>(malloc(length + 1))) {
             Send(CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(whole));
-            memcpy(textOut, whole, 259);
-            textOut[259] = 0;
+            memcpy(textOut, whole, kFieldBytes - 1);
+            textOut[kFieldBytes - 1] = 0;
             free(whole);
         } else {
             textOut[0] = 0;
@@ -39,6 +39,15 @@ int ComboListCtrl::GetSelection(int* indexOut, char* textOut, LPARAM* dataOut)
     if (indexOut)
         *indexOut = static_cast<int>(index);
     return 1;
+}
+
+int ComboListCtrl::GetText(TextBuf& text)
+{
+    if (text.Capacity() < kFieldBytes && !text.Resize(kFieldBytes))
+        return 0;
+    GetText(text.Data());
+    text.UpdateLength();
+    return text.Length();
 }
 
 int ComboListCtrl::SetSelection(int index)

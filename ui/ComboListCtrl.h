@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/TextBuf.h"
 #include <windows.h>
 
 // Refers to a combo box (kind 1) or a list box (any other kind) of a dialog;
@@ -18,13 +19,17 @@ public:
 
     // 0 when the control refuses the text; no item data is set then.
     int AddString(const char* text, LPARAM itemData, int* indexOut);
-    // 0 with nothing selected, outputs untouched. A list box never writes textOut,
-    // which must hold the item's text (260 bytes for the main dialog's fields).
+    // 0 with nothing selected, outputs untouched. A list box never writes
+    // textOut; a combo box writes at most kFieldBytes there, cutting longer items.
     int GetSelection(int* indexOut, char* textOut, LPARAM* dataOut);
     int SetSelection(int index);
     int SetText(const char* text) { return SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) != CB_ERRSPACE; }
-    // buffer holds 260 bytes; the count of characters copied.
-    int GetText(char* buffer) { return static_cast<int>(SendMessageA(control, WM_GETTEXT, 260, reinterpret_cast<LPARAM>(buffer))); }
+    // buffer holds kFieldBytes; the count of characters copied.
+    int GetText(char* buffer) { return static_cast<int>(Send(WM_GETTEXT, kFieldBytes, reinterpret_cast<LPARAM>(buffer))); }
+    // The text, at most kFieldBytes - 1 characters, into text; its length.
+    int GetText(TextBuf& text);
+    // Off while many items go in, so that the list is drawn once.
+    void SetRedraw(bool redraw) { Send(WM_SETREDRAW, redraw ? TRUE : FALSE, 0); }
     // The combo box's parts, through GetComboBoxInfo bound at run time.
     int GetComboInfo(COMBOBOXINFO* info, const char* library = "User32.dll");
 

@@ -24,9 +24,9 @@ int RegistryKey::QueryDword(const char* name, DWORD* out)
 
 int RegistryKey::QueryString(const char* name, char* out)
 {
-    DWORD size = kStringBytes;
+    DWORD size = kFieldBytes;
     LONG r = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(out), &size);
-    if (r != ERROR_SUCCESS || size > kStringBytes) {
+    if (r != ERROR_SUCCESS || size > kFieldBytes) {
         out[0] = 0;
         return 0;
     }
@@ -35,7 +35,7 @@ int RegistryKey::QueryString(const char* name, char* out)
         out[size ? size - 1 : 0] = 0;
         return 1;
     }
-    if (size == kStringBytes) {
+    if (size == kFieldBytes) {
         out[0] = 0;
         return 0;
     }
@@ -46,11 +46,11 @@ int RegistryKey::QueryString(const char* name, char* out)
 int RegistryKey::LosesCharacters(const char* name) const
 {
     // The wide reading serves only to compare: the program's text stays ANSI.
-    wchar_t wideName[kStringBytes];
-    wchar_t text[kStringBytes];
+    wchar_t wideName[kFieldBytes];
+    wchar_t text[kFieldBytes];
     DWORD type = 0;
     DWORD size = sizeof(text);
-    if (!MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, kStringBytes) ||
+    if (!MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, kFieldBytes) ||
         RegQueryValueExW(key, wideName, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ))
         return 0;
@@ -90,7 +90,7 @@ int RegistryKey::EnumValues(HKEY root, const char* subKey, EnumValueProc callbac
         return 0;
     int result = 1;
     for (DWORD index = 0;; ++index) {
-        char name[kStringBytes];
+        char name[kFieldBytes];
         DWORD nameLength = sizeof(name);
         DWORD dataLength = dataSize;
         LONG r = RegEnumValueA(h, index, name, &nameLength, nullptr, typeOut, data, &dataLength);

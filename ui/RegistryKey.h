@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/TextBuf.h"
 #include <windows.h>
 
 // Called for every value of a key; non-zero continues the walk.
@@ -7,8 +8,6 @@ typedef int (*EnumValueProc)(const char* valueName, DWORD type, DWORD dataBytes,
 // One open registry key: 32-bit numbers and strings of up to 259 characters.
 class RegistryKey {
 public:
-    static const DWORD kStringBytes = 260;
-
     RegistryKey() : key(nullptr) {}
     ~RegistryKey() { Close(); }
     RegistryKey(const RegistryKey&) = delete;
@@ -20,7 +19,7 @@ public:
     // A value of any type of up to 4 bytes; missing bytes read as zero.
     // *out is left untouched on failure.
     int QueryDword(const char* name, DWORD* out);
-    // out holds 260 bytes and always receives a terminated text: the value's,
+    // out holds kFieldBytes and always receives a terminated text: the value's,
     // whatever its type, when it fits with a terminator; else the empty text and 0.
     int QueryString(const char* name, char* out);
     // 1 when the value exists, whatever its type and size.
@@ -37,9 +36,9 @@ public:
     int Close();
     HKEY Handle() const { return key; }
 
-    // Walks the values of root\subKey in the registry's order. Names of 260
-    // and more characters are skipped. 0 when the key cannot be opened or the
-    // callback stopped the walk.
+    // Walks the values of root\subKey in the registry's order. Names of
+    // kFieldBytes and more characters are skipped. 0 when the key cannot be
+    // opened or the callback stopped the walk.
     static int EnumValues(HKEY root, const char* subKey, EnumValueProc callback, DWORD* typeOut,
                           DWORD dataSize, BYTE* data, void* user);
 

@@ -9,6 +9,13 @@
 
 namespace {
 
+// Room added beyond the new size when an append grows the block.
+const int kAppendSlack = 20;
+// Format grows the block by one field's room at a time.
+const int kFormatStep = kFieldBytes;
+// No code page has lead bytes below it: the runtime is asked only from here on.
+const unsigned char kFirstLeadByte = 0x81;
+
 // Whether s points into the block, which a reallocation may move.
 bool Inside(const char* s, const char* block, int capacity)
 {
@@ -21,7 +28,7 @@ bool Inside(const char* s, const char* block, int capacity)
 unsigned Code(const char* p, int* bytes)
 {
     const unsigned char b = static_cast<unsigned char>(p[0]);
-    if (b >= 0x81 && _ismbblead(b) && p[1]) {
+    if (b >= kFirstLeadByte && _ismbblead(b) && p[1]) {
         *bytes = 2;
         return b << 8 | static_cast<unsigned char>(p[1]);
     }
@@ -106,14 +113,14 @@ private:
 bool LeadsPair(const char* p)
 {
     const unsigned char b = static_cast<unsigned char>(*p);
-    return b >= 0x81 && _ismbblead(b);
+    return b >= kFirstLeadByte && _ismbblead(b);
 }
 
 } // namespace
 
 TextBuf::TextBuf() : text(nullptr), capacity(0), size(0)
 {
-    Resize(kDefaultCapacity);
+    Resize(kFieldBytes);
 }
 
 TextBuf::TextBuf(int n) : text(nullptr), capacity(0), size(0)
@@ -201,12 +208,12 @@ int TextBuf::Assign(const wchar_t* w)
     // A double-byte code page may need two bytes per character: ask for the exact count.
     int needed = WideCharToMultiByte(CP_ACP, 0, w, n, nullptr, 0, nullptr, nullptr);
     if (needed <= 0 || (needed + 1 > capacity && !Resize(needed + 1))) {
-        Reset(kDefaultCapacity);
+        Reset(kFieldBytes);
         return 0;
     }
     int written = WideCharToMultiByte(CP_ACP, 0, w, n, text, capacity - 1, nullptr, nullptr);
     if (written <= 0 || written > capacity - 1) {
-        Reset(kDefaultCapacity);
+        Reset(kFieldBytes);
         return 0;
     }
     text[written] = 0;
@@ -218,7 +225,7 @@ int TextBuf::AppendChar(char ch)
 {
     if (!EnsureBlock())
         return 0;
-    if (size + 1 > capacity && !Resize(size + 21))
+    if (size + 1 > capacity && !Resize(size + 1 + kAppendSlack))
         return 0;
     text[size - 1] = ch;
     text[size] = 0;
@@ -237,7 +244,7 @@ int TextBuf::Append(const char* s)
     if (needed > capacity) {
         // Appending a part of the own text: keep the source valid across the move.
         ptrdiff_t offset = Inside(s, text, capacity) ? s - text : -1;
-        if (!Resize(needed + 20))
+        if (!Resize(needed + kAppendSlack))
             return 0;
         if (offset >= 0)
             s = text + offset;
@@ -487,7 +494,7 @@ int TextBuf::Format(const char* fmt, ...)
 
 int TextBuf::VFormat(const char* fmt, va_list args)
 {
-    if (!text && !Resize(kDefaultCapacity))
+    if (!text && !Resize(kFieldBytes))
         return 0;
     va_list probe;
     va_copy(probe, args);
@@ -495,18 +502,17 @@ int TextBuf::VFormat(const char* fmt, va_list args)
     va_end(probe);
     if (needed < 0) {
         // Output that can never be produced (a conversion error), not a size problem.
-        Reset(kDefaultCapacity);
+        Reset(kFieldBytes);
         return 0;
     }
-    // Grow in steps of 260 bytes up to the ceiling, as a retry loop would,
-    // but with one allocation.
+    // Grow in steps up to the ceiling, as a retry loop would, but with one allocation.
     if (needed > capacity - 1) {
-        int steps = (needed - (capacity - 1) + 259) / 260;
-        if (capacity + 260LL * (steps - 1) >= kFormatCeiling) {
-            Reset(kDefaultCapacity);
+        int steps = (needed - (capacity - 1) + kFormatStep - 1) / kFormatStep;
+        if (capacity + static_cast<long long>(kFormatStep) * (steps - 1) >= kFormatCeiling) {
+            Reset(kFieldBytes);
             return 0;
         }
-        if (!Resize(capacity + 260 * steps))
+        if (!Resize(capacity + kFormatStep * steps))
             return 0;
         memset(text, 0, capacity);
     }
@@ -534,9 +540,8 @@ const char* TextBuf::FileNamePart(const char* path)
 
 int TextBuf::CharBytes(const char* p)
 {
-    // No code page has lead bytes below 0x81: spare the runtime call for them.
     const unsigned char b = static_cast<unsigned char>(p[0]);
-    return b >= 0x81 && _ismbblead(b) && p[1] ? 2 : 1;
+    return b >= kFirstLeadByte && _ismbblead(b) && p[1] ? 2 : 1;
 }
 
 bool TextBuf::EndsWithBackslash(const char* text)

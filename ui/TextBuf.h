@@ -2,8 +2,12 @@
 #include <stdarg.h>
 #include <wchar.h>
 
+// The bytes of one text of the program's fields, of its registry strings and
+// of the Windows calls that fill them: 259 characters and the terminator.
+constexpr int kFieldBytes = 260;
+
 // The growable 8-bit text of the whole program, in the ANSI code page.
-// The default capacity of 260 bytes lets Windows calls fill the buffer
+// The default capacity of kFieldBytes lets Windows calls fill the buffer
 // directly; call UpdateLength afterwards. Searches and case-less comparisons
 // follow the process's multibyte code page (lead and trail bytes, as the
 // runtime's lead-byte table and case mapping give them); a lead byte right
@@ -11,8 +15,8 @@
 // An allocation failure leaves the failed state: no block, capacity and size 0.
 class TextBuf {
 public:
-    static const int kDefaultCapacity = 260;
-    static const int kFormatCeiling = 3145728;
+    // Format and Replace never grow a text past it.
+    static const int kFormatCeiling = 3 * 1024 * 1024;
 
     TextBuf();
     explicit TextBuf(int capacity);

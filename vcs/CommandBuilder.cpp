@@ -15,14 +15,27 @@ struct TemplateRow {
     unsigned svnOptions;
 };
 
+// Every CVS line carries the repository and the global option -N.
+constexpr unsigned kCvsGlobal = OptRepository | OptN;
+constexpr unsigned kCvsCreateTag = kCvsGlobal | OptCompress | OptNeedTag;
+constexpr unsigned kCvsInit = kCvsGlobal;
+constexpr unsigned kCvsImport = kCvsGlobal | OptCompress | OptReleaseTag;
+constexpr unsigned kCvsCheckout = kCvsGlobal | OptCompress | OptRevision | OptCreateLocal;
+constexpr unsigned kCvsCommit = kCvsGlobal | OptCompress;
+constexpr unsigned kCvsStatus = kCvsGlobal | OptCompress | OptStatusX;
+constexpr unsigned kSvnCheckout = OptFileUrl | OptRevision | OptCreateLocal;
+static_assert(kCvsCreateTag == 0x09A && kCvsInit == 0x082 && kCvsImport == 0x0D2 && kCvsCheckout == 0x097 &&
+                  kCvsCommit == 0x092 && kCvsStatus == 0x0B2 && kSvnCheckout == 0x205,
+              "the option words the client lines were specified with");
+
 // In the order of the Operation enumeration.
 const TemplateRow kTemplates[] = {
-    { "-q tag -F -c %rel%", 0x09A, "copy %cvsroot% %cvsroot%/%rel% -m \"%rel%\"", 0x200 },
-    { "init", 0x082, "create %cvsroot%", 0x100 },
-    { "import -m import %proj% import", 0x0D2, "import %dir% %cvsroot% -m \"import\"", 0x200 },
-    { "-q checkout -d %dir% %rel% %proj%", 0x097, "co %cvsroot% %rel% %proj%", 0x205 },
-    { "-q commit -m commited", 0x092, "commit -m commited %dir%\\%proj%", 0 },
-    { "-Q status -v", 0x0B2, "status %dir%\\%proj%", 0 },
+    { "-q tag -F -c %rel%", kCvsCreateTag, "copy %cvsroot% %cvsroot%/%rel% -m \"%rel%\"", OptFileUrl },
+    { "init", kCvsInit, "create %cvsroot%", OptAdmin },
+    { "import -m import %proj% import", kCvsImport, "import %dir% %cvsroot% -m \"import\"", OptFileUrl },
+    { "-q checkout -d %dir% %rel% %proj%", kCvsCheckout, "co %cvsroot% %rel% %proj%", kSvnCheckout },
+    { "-q commit -m commited", kCvsCommit, "commit -m commited %dir%\\%proj%", 0 },
+    { "-Q status -v", kCvsStatus, "status %dir%\\%proj%", 0 },
 };
 
 // Windows hands a program at most 32,767 characters of command line: a
