@@ -1,6 +1,7 @@
 #include "crash/CrashReporter.h"
 
 #include "sys/LockedList.h"
+#include "sys/UniqueFile.h"
 #include "sys/WorkerThread.h"
 #include <stdio.h>
 #include <stdlib.h>
@@ -24,10 +25,6 @@ struct ThreadRecord : ListNode {
     ULONG64 stackEnd;
 };
 
-struct RecordLists {
-    LockedList modules;
-    LockedList threads;
-};
 
 struct DumpParameters {
     HANDLE file;
@@ -45,8 +42,10 @@ volatile DWORD dumpThread = 0;
 
 // Longer than a report takes, dump included.
 const DWORD kSecondFaultWaitMs = 10000;
-const DWORD kAccessViolation = 0xC0000005;
-const DWORD kPlatformNtBit = 0x2;
+// How often a waiting second fault looks whether the report is done.
+const DWORD kSecondFaultPollMs = 20;
+// How often the writer looks whether the dump thread has ended.
+const DWORD kDumpPollMs = 10;
 const ULONG64 kSecondsFrom1601To1970 = 0x2B6109100ULL;
 
 #ifdef _WIN64
@@ -110,30 +109,29 @@ void WriteRegisters(HANDLE file, const CONTEXT* c)
 #endif
 }
 
-HANDLE CreateReportFile(const char* name)
-{
-    return CreateFileA(name, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
-}
-
-void FreeModules(LockedList& list)
-{
-    while (ListNode* node = list.Head()) {
-        list.Remove(node);
-        free(static_cast<ModuleRecord*>(node)->path);
-        free(node);
-    }
-}
-
-void FreeThreads(LockedList& list)
-{
-    while (ListNode* node = list.Head()) {
-        list.Remove(node);
-        free(node);
-    }
-}
-
 } // namespace
+
+// What the dump reports of the process, collected while it is written.
+struct CrashReporter::Records {
+    Records() = default;
+    ~Records()
+    {
+        while (ListNode* node = modules.Head()) {
+            modules.Remove(node);
+            free(static_cast<ModuleRecord*>(node)->path);
+            free(node);
+        }
+        while (ListNode* node = threads.Head()) {
+            threads.Remove(node);
+            free(node);
+        }
+    }
+    Records(const Records&) = delete;
+    Records& operator=(const Records&) = delete;
+
+    LockedList modules;
+    LockedList threads;
+};
 
 CrashReporter::CrashReporter(const char* libraryName) : walker(libraryName)
 {
@@ -161,7 +159,7 @@ LONG WINAPI CrashReporter::Filter(EXCEPTION_POINTERS* pointers)
         if (self != reportThread && self != dumpThread) {
             const DWORD start = GetTickCount();
             while (reportState == kReportRunning && GetTickCount() - start < kSecondFaultWaitMs)
-                Sleep(20);
+                Sleep(kSecondFaultPollMs);
         }
         return EXCEPTION_CONTINUE_SEARCH;
     }
@@ -175,112 +173,123 @@ LONG WINAPI CrashReporter::Filter(EXCEPTION_POINTERS* pointers)
 void CrashReporter::WriteReport(EXCEPTION_POINTERS* pointers)
 {
     char base[MAX_PATH];
+    ReportBase(base);
+    Records records;
+    if (walker.Bind())
+        WriteDump(base, pointers, &records);
+    char name[kNameBytes];
+    UniqueFile report;
+    if (report.Create(ReportName(name, base, "txt"), GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS)) {
+        DWORD platform = WriteHead(report.Handle(), pointers);
+        WriteModuleList(report.Handle(), records);
+        WriteThreadList(report.Handle(), records, platform);
+    }
+    walker.Unbind();
+}
+
+void CrashReporter::ReportBase(char* base)
+{
     DWORD n = GetModuleFileNameA(nullptr, base, MAX_PATH);
     // A cut path could name another folder: the fallback name is safer.
     if (n == 0 || n >= MAX_PATH) {
         strcpy(base, "MiniDump");
-    } else {
-        char* dot = strrchr(base, '.');
-        if (dot)
-            *dot = 0;
+    } else if (char* dot = strrchr(base, '.')) {
+        *dot = 0;
     }
-    // Room for the longest base and either suffix.
-    char name[MAX_PATH + 16];
+}
 
-    RecordLists lists;
+const char* CrashReporter::ReportName(char* name, const char* base, const char* extension)
+{
+    _snprintf(name, kNameBytes, "%s_Debug.%s", base, extension);
+    name[kNameBytes - 1] = 0;
+    return name;
+}
+
+void CrashReporter::WriteDump(const char* base, EXCEPTION_POINTERS* pointers, Records* records)
+{
+    char name[kNameBytes];
+    UniqueFile dump;
+    if (!dump.Create(ReportName(name, base, "dmp"), GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS))
+        return;
+    MINIDUMP_EXCEPTION_INFORMATION exception;
+    exception.ThreadId = GetCurrentThreadId();
+    exception.ExceptionPointers = pointers;
+    exception.ClientPointers = FALSE;
+    MINIDUMP_CALLBACK_INFORMATION callback;
+    callback.CallbackRoutine = Collect;
+    callback.CallbackParam = records;
+    DumpParameters parameters = {dump.Handle(), &exception, &callback, walker.MiniDumpWriter()};
     WorkerThread dumper;
-    if (walker.Bind()) {
-        _snprintf(name, sizeof(name), "%s_Debug.dmp", base);
-        name[sizeof(name) - 1] = 0;
-        HANDLE dump = CreateReportFile(name);
-        if (dump != INVALID_HANDLE_VALUE) {
-            MINIDUMP_EXCEPTION_INFORMATION exception;
-            exception.ThreadId = GetCurrentThreadId();
-            exception.ExceptionPointers = pointers;
-            exception.ClientPointers = FALSE;
-            MINIDUMP_CALLBACK_INFORMATION callback;
-            callback.CallbackRoutine = Collect;
-            callback.CallbackParam = &lists;
-            DumpParameters parameters = {dump, &exception, &callback, walker.MiniDumpWriter()};
-            if (parameters.write && dumper.Start(DumpThreadBody, &parameters, 0)) {
-                dumper.WaitFinished(0);
-                // A quit request ends the pumping wait early; the lists are
-                // read only after the dump thread has stopped filling them.
-                while (dumper.Running())
-                    Sleep(10);
-            }
-            CloseHandle(dump);
-        }
+    if (parameters.write && dumper.Start(DumpThreadBody, &parameters, 0)) {
+        dumper.WaitFinished(0);
+        // A quit request ends the pumping wait early; the records are read
+        // only after the dump thread has stopped adding to them.
+        while (dumper.Running())
+            Sleep(kDumpPollMs);
+    }
+}
+
+DWORD CrashReporter::WriteHead(HANDLE report, EXCEPTION_POINTERS* pointers)
+{
+    const EXCEPTION_RECORD* record = pointers ? pointers->ExceptionRecord : nullptr;
+    const CONTEXT* context = pointers ? pointers->ContextRecord : nullptr;
+    if (record) {
+        WriteLine(report, kExceptionFormat, static_cast<unsigned>(record->ExceptionCode),
+                  Printed(reinterpret_cast<ULONG_PTR>(record->ExceptionAddress)));
+        if (record->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record->NumberParameters >= 2)
+            WriteLine(report, kLocationFormat, record->ExceptionInformation[0] ? "write to" : "read from",
+                      Printed(record->ExceptionInformation[1]));
+    }
+    if (context)
+        WriteRegisters(report, context);
+
+    OSVERSIONINFOA version;
+    memset(&version, 0, sizeof(version));
+    version.dwOSVersionInfoSize = sizeof(version);
+    DWORD platform = 0;
+    if (GetVersionExA(&version) == 1) {
+        platform = version.dwPlatformId;
+        DWORD build = (platform & VER_PLATFORM_WIN32_NT) ? version.dwBuildNumber : LOWORD(version.dwBuildNumber);
+        version.szCSDVersion[sizeof(version.szCSDVersion) - 1] = 0;
+        WriteLine(report, "\r\nWindows Version: %u.%u Build %u 0x%X %s\r\n",
+                  static_cast<unsigned>(version.dwMajorVersion), static_cast<unsigned>(version.dwMinorVersion),
+                  static_cast<unsigned>(build), static_cast<unsigned>(platform), version.szCSDVersion);
     }
 
-    _snprintf(name, sizeof(name), "%s_Debug.txt", base);
-    name[sizeof(name) - 1] = 0;
-    HANDLE report = CreateReportFile(name);
-    if (report != INVALID_HANDLE_VALUE) {
-        const EXCEPTION_RECORD* record = pointers ? pointers->ExceptionRecord : nullptr;
-        const CONTEXT* context = pointers ? pointers->ContextRecord : nullptr;
-        if (record) {
-            WriteLine(report, kExceptionFormat, static_cast<unsigned>(record->ExceptionCode),
-                      Printed(reinterpret_cast<ULONG_PTR>(record->ExceptionAddress)));
-            if (record->ExceptionCode == kAccessViolation && record->NumberParameters >= 2)
-                WriteLine(report, kLocationFormat, record->ExceptionInformation[0] ? "write to" : "read from",
-                          Printed(record->ExceptionInformation[1]));
-        }
-        if (context)
-            WriteRegisters(report, context);
-
-        OSVERSIONINFOA version;
-        memset(&version, 0, sizeof(version));
-        version.dwOSVersionInfoSize = sizeof(version);
-        DWORD platform = 0;
-        if (GetVersionExA(&version) == 1) {
-            platform = version.dwPlatformId;
-            DWORD build = (platform & kPlatformNtBit) ? version.dwBuildNumber : LOWORD(version.dwBuildNumber);
-            version.szCSDVersion[sizeof(version.szCSDVersion) - 1] = 0;
-            WriteLine(report, "\r\nWindows Version: %u.%u Build %u 0x%X %s\r\n",
-                      static_cast<unsigned>(version.dwMajorVersion), static_cast<unsigned>(version.dwMinorVersion),
-                      static_cast<unsigned>(build), static_cast<unsigned>(platform), version.szCSDVersion);
-        }
-
-        if (pointers) {
-            WriteLine(report, "\r\nStack:\r\n");
-            walker.WalkStack(context, report);
-        }
-
-        WriteLine(report, "\r\nModuleList:\r\n");
-        WriteLine(report, kModuleHeader);
-        for (ListNode* node = lists.modules.Head(); node;) {
-            ModuleRecord* m = static_cast<ModuleRecord*>(node);
-            char date[11];
-            char time[9];
-            FormatTimeStamp(m->timeStamp, date, time);
-            const VS_FIXEDFILEINFO& v = m->version;
-            WriteLine(report, kModuleFormat, static_cast<unsigned>(m->size), static_cast<unsigned>(m->timeStamp), date,
-                      time, static_cast<unsigned>(m->checksum), m->base, HIWORD(v.dwFileVersionMS),
-                      LOWORD(v.dwFileVersionMS), HIWORD(v.dwFileVersionLS), LOWORD(v.dwFileVersionLS),
-                      HIWORD(v.dwProductVersionMS), LOWORD(v.dwProductVersionMS), HIWORD(v.dwProductVersionLS),
-                      LOWORD(v.dwProductVersionLS), m->path);
-            node = node->next;
-            lists.modules.Remove(m);
-            free(m->path);
-            free(m);
-        }
-
-        WriteLine(report, "\r\nThreadList:\r\n");
-        WriteLine(report, kThreadHeader);
-        for (ListNode* node = lists.threads.Head(); node;) {
-            ThreadRecord* t = static_cast<ThreadRecord*>(node);
-            WriteLine(report, (platform & kPlatformNtBit) ? kThreadFormatNt : kThreadFormatOld,
-                      static_cast<unsigned>(t->id), Printed(t->stackBase), Printed(t->stackEnd));
-            node = node->next;
-            lists.threads.Remove(t);
-            free(t);
-        }
-        CloseHandle(report);
+    if (pointers) {
+        WriteLine(report, "\r\nStack:\r\n");
+        walker.WalkStack(context, report);
     }
-    walker.Unbind();
-    FreeModules(lists.modules);
-    FreeThreads(lists.threads);
+    return platform;
+}
+
+void CrashReporter::WriteModuleList(HANDLE report, const Records& records)
+{
+    WriteLine(report, "\r\nModuleList:\r\n");
+    WriteLine(report, kModuleHeader);
+    for (const ListNode* node = records.modules.Head(); node; node = node->next) {
+        const ModuleRecord* m = static_cast<const ModuleRecord*>(node);
+        char date[11];
+        char time[9];
+        FormatTimeStamp(m->timeStamp, date, time);
+        const VS_FIXEDFILEINFO& v = m->version;
+        WriteLine(report, kModuleFormat, static_cast<unsigned>(m->size), static_cast<unsigned>(m->timeStamp), date,
+                  time, static_cast<unsigned>(m->checksum), m->base, HIWORD(v.dwFileVersionMS),
+                  LOWORD(v.dwFileVersionMS), HIWORD(v.dwFileVersionLS), LOWORD(v.dwFileVersionLS),
+                  HIWORD(v.dwProductVersionMS), LOWORD(v.dwProductVersionMS), HIWORD(v.dwProductVersionLS),
+                  LOWORD(v.dwProductVersionLS), m->path);
+    }
+}
+
+void CrashReporter::WriteThreadList(HANDLE report, const Records& records, DWORD platform)
+{
+    WriteLine(report, "\r\nThreadList:\r\n");
+    WriteLine(report, kThreadHeader);
+    for (const ListNode* node = records.threads.Head(); node; node = node->next) {
+        const ThreadRecord* t = static_cast<const ThreadRecord*>(node);
+        WriteLine(report, (platform & VER_PLATFORM_WIN32_NT) ? kThreadFormatNt : kThreadFormatOld,
+                  static_cast<unsigned>(t->id), Printed(t->stackBase), Printed(t->stackEnd));
+    }
 }
 
 DWORD CrashReporter::DumpThreadBody(void* data, DWORD)
@@ -295,7 +304,7 @@ DWORD CrashReporter::DumpThreadBody(void* data, DWORD)
 
 BOOL CALLBACK CrashReporter::Collect(void* param, const PMINIDUMP_CALLBACK_INPUT input, PMINIDUMP_CALLBACK_OUTPUT)
 {
-    RecordLists* lists = static_cast<RecordLists*>(param);
+    Records* records = static_cast<Records*>(param);
     if (input->CallbackType == ModuleCallback) {
         const MINIDUMP_MODULE_CALLBACK& module = input->Module;
         ModuleRecord* m = static_cast<ModuleRecord*>(calloc(1, sizeof(ModuleRecord)));
@@ -319,7 +328,7 @@ BOOL CALLBACK CrashReporter::Collect(void* param, const PMINIDUMP_CALLBACK_INPUT
         if (bytes)
             bytes = WideCharToMultiByte(CP_ACP, 0, module.FullPath, wide, m->path, bytes, nullptr, nullptr);
         m->path[bytes > 0 ? bytes : 0] = 0;
-        lists->modules.Append(m);
+        records->modules.Append(m);
     } else if (input->CallbackType == ThreadCallback) {
         ThreadRecord* t = static_cast<ThreadRecord*>(calloc(1, sizeof(ThreadRecord)));
         if (!t)
@@ -327,7 +336,7 @@ BOOL CALLBACK CrashReporter::Collect(void* param, const PMINIDUMP_CALLBACK_INPUT
         t->id = input->Thread.ThreadId;
         t->stackBase = input->Thread.StackBase;
         t->stackEnd = input->Thread.StackEnd;
-        lists->threads.Append(t);
+        records->threads.Append(t);
     }
     return TRUE;
 }

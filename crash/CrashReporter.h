@@ -28,8 +28,21 @@ public:
     static void FormatTimeStamp(DWORD stamp, char* dateOut, char* timeOut);
 
 private:
+    struct Records;
+    // Room for the longest executable path and either suffix.
+    static const int kNameBytes = MAX_PATH + 16;
+
+    // The steps of a report.
+    static void ReportBase(char* base);
+    static const char* ReportName(char* name, const char* base, const char* extension);
+    void WriteDump(const char* base, EXCEPTION_POINTERS* pointers, Records* records);
+    // Exception, registers, Windows version and stack; the platform id (0 when unknown).
+    DWORD WriteHead(HANDLE report, EXCEPTION_POINTERS* pointers);
+    static void WriteModuleList(HANDLE report, const Records& records);
+    static void WriteThreadList(HANDLE report, const Records& records, DWORD platform);
+
     static DWORD DumpThreadBody(void* data, DWORD value);
-    static BOOL CALLBACK Collect(void* lists, const PMINIDUMP_CALLBACK_INPUT input, PMINIDUMP_CALLBACK_OUTPUT output);
+    static BOOL CALLBACK Collect(void* records, const PMINIDUMP_CALLBACK_INPUT input, PMINIDUMP_CALLBACK_OUTPUT output);
 
     StackWalker walker;
 };
