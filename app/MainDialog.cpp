@@ -22,7 +22,7 @@ void Say(const char* line)
 } // namespace
 
 MainDialog::MainDialog()
-    : settings(this, &registryKey, &tag, &local, &remote, &project), consoleWindow(nullptr), initialFolder(nullptr)
+    : settings(this, &tag, &local, &remote, &project), consoleWindow(nullptr), initialFolder(nullptr)
 {
 }
 

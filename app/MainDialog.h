@@ -5,7 +5,6 @@
 #include "ui/FileUtil.h"
 #include "ui/HelpFile.h"
 #include "ui/HyperlinkCtrl.h"
-#include "ui/RegistryKey.h"
 #include "vcs/CommandBuilder.h"
 
 // The program's only window: the fields, the system choice and the operations.
@@ -42,7 +41,6 @@ private:
     void ProposeProject(int notification);
 
     FileUtil fileUtil;
-    RegistryKey registryKey;
     ComboListCtrl tag;
     ComboListCtrl local;
     ComboListCtrl remote;

@@ -6,20 +6,15 @@
 
 const char SettingsStore::kMainKey[] = "Software\\Harrowby\\Quillmoor";
 
-namespace {
-
-// The three remembered texts and the lists (see the constructor) of their fields.
-const char* const kValueNames[] = { "Local", "Project", "Remote" };
-const int kValueLists[] = { 1, 3, 2 };
-
-const char* const kHistoryKeys[] = {
-    "Software\\Harrowby\\Quillmoor\\Tags",
-    "Software\\Harrowby\\Quillmoor\\Locals",
-    "Software\\Harrowby\\Quillmoor\\Remotes",
-    "Software\\Harrowby\\Quillmoor\\Projects",
-};
-
-} // namespace
+SettingsStore::SettingsStore(WindowBase* dialog, ComboListCtrl* tag, ComboListCtrl* local, ComboListCtrl* remote,
+                             ComboListCtrl* project)
+    : dialog(dialog),
+      fields{ { "Software\\Harrowby\\Quillmoor\\Tags", nullptr, tag, false },
+              { "Software\\Harrowby\\Quillmoor\\Locals", "Local", local, false },
+              { "Software\\Harrowby\\Quillmoor\\Remotes", "Remote", remote, false },
+              { "Software\\Harrowby\\Quillmoor\\Projects", "Project", project, false } }
+{
+}
 
 int SettingsStore::RouteHistoryEntry(const char* name, DWORD, DWORD, BYTE*, void* user)
 {
@@ -34,65 +29,63 @@ int SettingsStore::RouteHistoryEntry(const char* name, DWORD, DWORD, BYTE*, void
 
 void SettingsStore::AddHistory(const char* historyKey, const char* text)
 {
-    if (!key->Create(HKEY_CURRENT_USER, historyKey))
+    if (!key.Create(HKEY_CURRENT_USER, historyKey))
         return;
-    key->SetDword(text, 0);
-    key->Close();
+    key.SetDword(text, 0);
+    key.Close();
 }
 
 void SettingsStore::Load()
 {
-    // Long histories fill faster without a redraw per entry.
-    for (int n = 0; n < 4; ++n) {
-        SendMessageA(lists[n]->Control(), WM_SETREDRAW, FALSE, 0);
+    for (const Field& field : fields) {
+        // Long histories fill faster without a redraw per entry.
+        field.list->SetRedraw(false);
         HistoryWalk walk;
-        walk.list = lists[n];
-        walk.key.Open(HKEY_CURRENT_USER, kHistoryKeys[n]);
-        RegistryKey::EnumValues(HKEY_CURRENT_USER, kHistoryKeys[n], RouteHistoryEntry, nullptr, 0, nullptr, &walk);
-        SendMessageA(lists[n]->Control(), WM_SETREDRAW, TRUE, 0);
+        walk.list = field.list;
+        walk.key.Open(HKEY_CURRENT_USER, field.historyKey);
+        RegistryKey::EnumValues(HKEY_CURRENT_USER, field.historyKey, RouteHistoryEntry, nullptr, 0, nullptr, &walk);
+        field.list->SetRedraw(true);
     }
     // The first start: no key, so no system is checked and the SVN forms apply.
-    if (!key->Open(HKEY_CURRENT_USER, kMainKey))
+    if (!key.Open(HKEY_CURRENT_USER, kMainKey))
         return;
-    for (int i = 0; i < 3; ++i) {
+    for (Field& field : fields) {
+        if (!field.valueName)
+            continue;
         char text[kFieldBytes];
         // A text the code page cannot hold would be written back garbled.
-        if (key->QueryString(kValueNames[i], text) && !key->LosesCharacters(kValueNames[i]))
-            lists[kValueLists[i]]->SetText(text);
+        if (key.QueryString(field.valueName, text) && !key.LosesCharacters(field.valueName))
+            field.list->SetText(text);
         else
-            unreadable[i] = key->HasValue(kValueNames[i]);
+            field.keptUnreadable = key.HasValue(field.valueName);
     }
     DWORD svn = 0;
-    key->QueryDword("SVN", &svn);
+    key.QueryDword("SVN", &svn);
     dialog->CheckRadio(IDC_CVS, IDC_SVN, svn ? IDC_SVN : IDC_CVS);
-    key->Close();
+    key.Close();
 }
 
 void SettingsStore::Save()
 {
     TextBuf text;
-    lists[0]->GetText(text.Data());
-    text.UpdateLength();
-    if (text.Length() && text.CompareNoCase("latest") != 0)
-        AddHistory(kHistoryKeys[0], text.Data());
-    for (int n = 1; n < 4; ++n) {
-        lists[n]->GetText(text.Data());
-        text.UpdateLength();
-        if (text.Length())
-            AddHistory(kHistoryKeys[n], text.Data());
+    for (const Field& field : fields) {
+        // "latest" stands for no tag: it is never remembered.
+        if (field.list->GetText(text) && (field.valueName || text.CompareNoCase("latest") != 0))
+            AddHistory(field.historyKey, text.Data());
     }
 
-    if (!key->Create(HKEY_CURRENT_USER, kMainKey))
+    if (!key.Create(HKEY_CURRENT_USER, kMainKey))
         return;
-    for (int i = 0; i < 3; ++i) {
-        lists[kValueLists[i]]->GetText(text.Data());
-        text.UpdateLength();
-        // Another program's value that could not be shown is not wiped by an empty field.
-        if (unreadable[i] && !text.Length())
+    for (Field& field : fields) {
+        if (!field.valueName)
             continue;
-        unreadable[i] = false;
-        key->SetString(kValueNames[i], text.Data());
+        field.list->GetText(text);
+        // Another program's value that could not be shown is not wiped by an empty field.
+        if (field.keptUnreadable && !text.Length())
+            continue;
+        field.keptUnreadable = false;
+        key.SetString(field.valueName, text.Data());
     }
-    key->SetDword("SVN", dialog->IsChecked(IDC_SVN));
-    key->Close();
+    key.SetDword("SVN", dialog->IsChecked(IDC_SVN));
+    key.Close();
 }

@@ -9,16 +9,16 @@ class SettingsStore {
 public:
     static const char kMainKey[];
 
-    SettingsStore(WindowBase* dialog, RegistryKey* key, ComboListCtrl* tag, ComboListCtrl* local,
-                  ComboListCtrl* remote, ComboListCtrl* project)
-        : dialog(dialog), key(key), lists{ tag, local, remote, project }, unreadable{ false, false, false }
-    {
-    }
+    SettingsStore(WindowBase* dialog, ComboListCtrl* tag, ComboListCtrl* local, ComboListCtrl* remote,
+                  ComboListCtrl* project);
+    SettingsStore(const SettingsStore&) = delete;
+    SettingsStore& operator=(const SettingsStore&) = delete;
 
     void Load();
     void Save();
     // Remembers text in the history key; silent when the key cannot be written.
     void AddHistory(const char* historyKey, const char* text);
+
     // What a walk over one history key passes as user value.
     struct HistoryWalk {
         ComboListCtrl* list;
@@ -28,11 +28,19 @@ public:
     static int RouteHistoryEntry(const char* name, DWORD type, DWORD dataBytes, BYTE* data, void* user);
 
 private:
+    // One field of the dialog as the registry remembers it.
+    struct Field {
+        const char* historyKey;
+        // The value that holds the field's text; null for the tag, whose
+        // text is remembered in its history only.
+        const char* valueName;
+        ComboListCtrl* list;
+        // A value that exists but is no text of up to 259 characters the
+        // code page holds: kept as it is until the user fills the field.
+        bool keptUnreadable;
+    };
+
     WindowBase* dialog;
-    RegistryKey* key;
-    ComboListCtrl* lists[4]; // Tag, Local Folder, Remote Folder, Project
-    // "Local", "Project" and "Remote" values that exist but are no text of up to
-    // 259 characters the code page holds: kept as they are until the user
-    // fills the field.
-    bool unreadable[3];
+    RegistryKey key;
+    Field fields[4];
 };
