@@ -60,7 +60,7 @@ int MainDialog::OnInitDialog()
         local.SetText(initialFolder);
         project.SetText(TextBuf::FileNamePart(initialFolder));
     }
-    return 1;
+    return kDefaultFocus;
 }
 
 int MainDialog::CanClose(INT_PTR)
@@ -75,28 +75,28 @@ int MainDialog::OnCommand(int id, WPARAM wParam, LPARAM lParam)
     switch (id) {
     case IDC_IMPORT:
         Import();
-        return 1;
+        return kHandled;
     case IDC_COMMIT:
         Commit();
-        return 1;
+        return kHandled;
     case IDC_CHECKOUT:
         Checkout();
-        return 1;
+        return kHandled;
     case IDC_CREATE_TAG:
         CreateTag();
-        return 1;
+        return kHandled;
     case IDC_SHOW_STATUS:
         ShowStatus();
-        return 1;
+        return kHandled;
     case IDC_BROWSE_LOCAL:
         Browse(&local, "Please select local folder", 1);
-        return 1;
+        return kHandled;
     case IDC_BROWSE_REMOTE:
         Browse(&remote, "Please select remote folder", 0);
-        return 1;
+        return kHandled;
     case IDC_LOCAL:
         ProposeProject(HIWORD(wParam));
-        return 1;
+        return kHandled;
     default:
         return DialogBase::OnCommand(id, wParam, lParam);
     }
@@ -109,7 +109,7 @@ int MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     const HELPINFO* info = reinterpret_cast<const HELPINFO*>(lParam);
     if (info && info->iContextType == HELPINFO_WINDOW)
         help.Show(static_cast<HWND>(info->hItemHandle), "Main.html");
-    return 1;
+    return kHandled;
 }
 
 void MainDialog::Browse(ComboListCtrl* field, const char* title, int proposeProject)

@@ -49,11 +49,12 @@ INT_PTR CALLBACK DialogBase::DialogProc(HWND hwnd, UINT message, WPARAM wParam, 
         self = reinterpret_cast<DialogBase*>(lParam);
         self->window = hwnd;
         int r = self->OnInitDialog();
-        if (r == 0) {
+        if (r == kCloseAtOnce) {
             self->CloseDialog(0);
-            return 0;
+            return FALSE;
         }
-        return r == 2 ? 0 : 1;
+        // TRUE lets the system give the first control the focus.
+        return r == kFocusSet ? FALSE : TRUE;
     }
     if (!self)
         return 0;
@@ -77,26 +78,25 @@ void DialogBase::CloseDialog(INT_PTR result)
     window = nullptr;
 }
 
+int DialogBase::CloseOn(int commandId)
+{
+    if (commandId != IDCANCEL && commandId != IDCLOSE)
+        return kNotHandled;
+    CloseDialog(0);
+    return kHandled;
+}
+
 int DialogBase::OnCommand(int id, WPARAM, LPARAM)
 {
-    if (id == IDCANCEL || id == IDCLOSE) {
-        CloseDialog(0);
-        return 1;
-    }
-    return 0;
+    return CloseOn(id);
 }
 
 int DialogBase::OnClose()
 {
-    CloseDialog(0);
-    return 1;
+    return CloseOn(IDCLOSE);
 }
 
 int DialogBase::OnMessage(UINT message, WPARAM wParam, LPARAM)
 {
-    if (message == WM_COMMAND && (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDCLOSE)) {
-        CloseDialog(0);
-        return 1;
-    }
-    return 0;
+    return message == WM_COMMAND ? CloseOn(LOWORD(wParam)) : kNotHandled;
 }

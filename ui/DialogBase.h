@@ -6,6 +6,14 @@
 // virtual handlers, whose defaults close the dialog on Cancel and Close.
 class DialogBase : public WindowBase {
 public:
+    // What OnInitDialog answers.
+    static const int kCloseAtOnce = 0;
+    static const int kDefaultFocus = 1;
+    static const int kFocusSet = 2; // the handler has set the focus itself
+    // What the other handlers answer.
+    static const int kNotHandled = 0;
+    static const int kHandled = 1;
+
     DialogBase() : initCommonControlsEx(nullptr) {}
     ~DialogBase() override;
 
@@ -14,17 +22,19 @@ public:
     // Does nothing without a window or when CanClose refuses.
     void CloseDialog(INT_PTR result);
     void InitControls();
-    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-    // 0 closes at once, 2 means the handler has set the focus itself.
-    virtual int OnInitDialog() { return 1; }
+    virtual int OnInitDialog() { return kDefaultFocus; }
     virtual int CanClose(INT_PTR) { return 1; }
     virtual int OnCommand(int id, WPARAM wParam, LPARAM lParam);
     virtual int OnClose();
     virtual int OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     virtual int OnDestroy() { return OnMessage(WM_DESTROY, 0, 0); }
 
-protected:
+private:
+    // Cancel and the close command end the dialog with 0.
+    int CloseOn(int commandId);
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
     DynamicLibrary commonControls;
     BOOL(WINAPI* initCommonControlsEx)(const INITCOMMONCONTROLSEX*);
 };

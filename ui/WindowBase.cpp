@@ -2,21 +2,10 @@
 
 #include <stdio.h>
 
-WindowBase::~WindowBase()
-{
-    library.Free();
-    if (smallIcon)
-        DestroyIcon(smallIcon);
-}
-
 void WindowBase::SetIcon(int iconId)
 {
-    if (smallIcon)
-        DestroyIcon(smallIcon);
-    smallIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON,
-                                              GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                              LR_DEFAULTCOLOR));
-    SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+    smallIcon.Load(instance, iconId, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON));
+    SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Handle()));
     HICON big = LoadIconA(instance, MAKEINTRESOURCEA(iconId));
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
 }
@@ -72,8 +61,8 @@ void WindowBase::ForceForeground(HWND target)
 void WindowBase::AutoComplete(HWND edit)
 {
     typedef HRESULT(WINAPI * AutoCompleteFn)(HWND, DWORD);
-    if (!library.Load("shlwapi.dll"))
+    if (!shellLibrary.Load("shlwapi.dll"))
         return;
-    if (AutoCompleteFn autoComplete = library.Resolve<AutoCompleteFn>("SHAutoComplete"))
+    if (AutoCompleteFn autoComplete = shellLibrary.Resolve<AutoCompleteFn>("SHAutoComplete"))
         autoComplete(edit, 0); // SHACF_DEFAULT
 }

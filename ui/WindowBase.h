@@ -1,13 +1,16 @@
 #pragma once
 #include "sys/DynamicLibrary.h"
+#include "ui/UniqueIcon.h"
 #include <stdarg.h>
 #include <windows.h>
 
 // The window handle of a dialog and the small operations every dialog needs.
+// It refers to the window, which the system owns, and owns what it loads
+// for it: the small icon and the library of the path completion.
 class WindowBase {
 public:
-    WindowBase() : window(nullptr), instance(nullptr), smallIcon(nullptr) {}
-    virtual ~WindowBase();
+    WindowBase() : window(nullptr), instance(nullptr) {}
+    virtual ~WindowBase() = default;
     WindowBase(const WindowBase&) = delete;
     WindowBase& operator=(const WindowBase&) = delete;
 
@@ -34,6 +37,8 @@ public:
 protected:
     HWND window;
     HINSTANCE instance;
-    DynamicLibrary library;
-    HICON smallIcon;
+
+private:
+    UniqueIcon smallIcon;
+    DynamicLibrary shellLibrary;
 };
