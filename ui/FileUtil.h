@@ -1,13 +1,14 @@
 #pragma once
 #include <windows.h>
 
-// Module paths, the versioned caption, resources and dialog templates;
-// the folder operations are further below. Paths are 260-byte buffers.
+// Module paths, the versioned caption, resources and dialog templates; the
+// folder operations further below belong to the version-control operations
+// and live in vcs/FileUtilFolders.cpp. Paths are MAX_PATH-byte buffers.
 class FileUtil {
 public:
     FileUtil() { caption[0] = 0; }
 
-    // out holds 260 bytes. A null module means the program's own.
+    // out holds MAX_PATH bytes. A null module means the program's own.
     static int ModuleFileName(HMODULE module, char* out);
     // The path cut after its last "\", which stays; empty without one.
     static int ModuleDirectory(HMODULE module, char* out);
@@ -29,7 +30,7 @@ public:
     static const wchar_t* ShellDialogFace();
 
     // Folder operations.
-    // path (260 bytes) names the folder to preselect on entry, the chosen folder
+    // path (MAX_PATH bytes) names the folder to preselect on entry, the chosen folder
     // after a 1; after a 0 its content is undefined. root is a CSIDL number;
     // flags 0 stand for file-system folders in the new dialog style.
     static int BrowseForFolder(HWND owner, const char* title, UINT flags, int root, char* path);

@@ -126,7 +126,7 @@ TEST(StackWalker, BindsAndNamesModules)
     EXPECT_NE(walker.MiniDumpWriter(), nullptr);
     char text[StackWalker::kNameBytes] = "untouched";
     EXPECT_EQ(walker.LookupModule(reinterpret_cast<DWORD64>(&Lines), text), 1);
-    EXPECT_STREQ(text, "crash_report");
+    EXPECT_STREQ(text, "crash");
     EXPECT_EQ(walker.LookupSymbol(reinterpret_cast<DWORD64>(&Lines), text), 1);
     strcpy(text, "untouched");
     EXPECT_EQ(walker.LookupSymbol(0x10, text), 0);

@@ -1,1 +1,0 @@
-qm_test(ui_folders SOURCES FolderTest.cpp BOTH_CODEPAGES LOCK display)

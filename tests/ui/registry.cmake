@@ -1,1 +1,0 @@
-qm_test(ui_registry SOURCES RegistryKeyTest.cpp)

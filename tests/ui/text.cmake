@@ -1,1 +1,0 @@
-qm_test(ui_text SOURCES TextBufTest.cpp BOTH_CODEPAGES)
