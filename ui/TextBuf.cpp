@@ -108,14 +108,6 @@ private:
     int room = 0;
 };
 
-// Whether the byte at p, which begins a character, is a lead byte whose
-// character goes on in the next byte.
-bool LeadsPair(const char* p)
-{
-    const unsigned char b = static_cast<unsigned char>(*p);
-    return b >= kFirstLeadByte && _ismbblead(b);
-}
-
 } // namespace
 
 TextBuf::TextBuf() : text(nullptr), capacity(0), size(0)
@@ -337,15 +329,18 @@ char* TextBuf::Replace(const char* find, const char* repl, int ceiling)
         todo.Push(text[i]);
     long long newCapacity = capacity;
     int floor = 0; // no match begins before it; a character begins at it
-    while (todo.Count()) {
+    // Moves a byte to the finished part and marks whether a character begins at it.
+    auto keep = [&](char b) {
         const int at = done.Count();
+        return done.Push(b) && starts.Push(!(at > floor && starts[at - 1] && CharBytes(done.Data() + at - 1) == 2));
+    };
+    while (todo.Count()) {
         const char b = todo.Pop();
-        const bool trail = at > floor && starts[at - 1] && LeadsPair(done.Data() + at - 1);
-        if (!done.Push(b) || !starts.Push(!trail)) {
+        if (!keep(b)) {
             Fail();
             return nullptr;
         }
-        const int from = at - findLen + 1;
+        const int from = done.Count() - findLen;
         if (from < floor || b != find[findLen - 1] || !starts[from] || memcmp(done.Data() + from, find, findLen) != 0)
             continue;
         // The text would pass the ceiling: leave it as it was.
@@ -356,8 +351,7 @@ char* TextBuf::Replace(const char* find, const char* repl, int ceiling)
         starts.Drop(findLen);
         if (goOn) {
             for (int i = 0; i < replLen; ++i) {
-                const bool trail = i > 0 && starts[from + i - 1] && LeadsPair(repl + i - 1);
-                if (!done.Push(repl[i]) || !starts.Push(!trail)) {
+                if (!keep(repl[i])) {
                     Fail();
                     return nullptr;
                 }
