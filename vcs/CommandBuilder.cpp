@@ -43,14 +43,15 @@ const TemplateRow kTemplates[] = {
 const int kLineCeiling = 32768;
 
 // Fills every placeholder of the line; false when the line would grow past
-// what a client can receive. An allocation failure clears *ok.
+// what a client can receive. An allocation failure clears *ok instead.
 bool Fill(TextBuf& line, const char* placeholder, const char* value, int* ok)
 {
     if (line.Replace(placeholder, value, kLineCeiling))
         return true;
-    if (!line.Data())
-        *ok = 0;
-    return !line.Data();
+    if (line.Data())
+        return false; // refused at the ceiling, the line kept
+    *ok = 0;
+    return true;
 }
 
 } // namespace
