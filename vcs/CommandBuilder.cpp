@@ -1,5 +1,7 @@
 #include "vcs/CommandBuilder.h"
 
+#include <string.h>
+
 const char CommandBuilder::kIgnoreList[] =
     "! . .. core RCSLOG tags TAGS RCS SCCS .make.state .nse_depinfo .#* cvslog.* ,* CVS "
     "CVS.adm .del-* *.a *.olb *.o *~ *.old *.elc *.ln *.bak *.BAK *.orig *.rej *.exp _$* *$ "
@@ -41,16 +43,61 @@ const TemplateRow kTemplates[] = {
 // Windows hands a program at most 32,767 characters of command line: a
 // longer parameter line could never reach the client.
 const int kLineCeiling = 32768;
+// An argument's block has up to a field's room beyond its text, so one that
+// passes this ceiling makes any line too long; the line itself is measured
+// once it is whole.
+const int kArgumentCeiling = kLineCeiling + kFieldBytes;
 
-// Fills every placeholder of the line; false when the line would grow past
+// Fills every placeholder of the argument; false when it would grow past
 // what a client can receive. An allocation failure clears *ok instead.
-bool Fill(TextBuf& line, const char* placeholder, const char* value, int* ok)
+bool Fill(TextBuf& argument, const char* placeholder, const char* value, int* ok)
 {
-    if (line.Replace(placeholder, value, kLineCeiling))
+    if (argument.Replace(placeholder, value, kArgumentCeiling))
         return true;
-    if (line.Data())
-        return false; // refused at the ceiling, the line kept
+    if (argument.Data())
+        return false; // refused at the ceiling, the argument kept
     *ok = 0;
+    return true;
+}
+
+// Encloses an argument in double quotes as programs split their command
+// line: backslashes right before the closing quote are doubled, or they would
+// escape it. A trail byte 0x5C is no backslash.
+int Quote(TextBuf& argument)
+{
+    int backslashes = 0;
+    for (const char* p = argument.Data(); *p; p += TextBuf::CharBytes(p))
+        backslashes = *p == '\\' ? backslashes + 1 : 0;
+    int ok = argument.Insert(0, "\"") != nullptr;
+    while (backslashes--)
+        ok &= argument.AppendChar('\\');
+    return ok & argument.AppendChar('"');
+}
+
+struct Substitution {
+    const char* placeholder;
+    const char* value;
+    bool path; // a folder or project: one argument even with blanks
+};
+
+// Runs the substitutions, in their order, on one blank-separated argument of
+// the line; a placeholder that a value carries in is filled by a later step.
+// An argument that received a path with a blank or tab is quoted, unless it
+// holds a double quote: a value the user quoted, or a template's own message.
+bool FillArgument(TextBuf& argument, const Substitution (&steps)[4], int* ok)
+{
+    bool blank = false;
+    for (const Substitution& step : steps) {
+        if (argument.Find(step.placeholder) < 0)
+            continue;
+        // No code page has a trail byte below 0x40: a blank or tab is one.
+        blank |= step.path && strpbrk(step.value, " \t");
+        if (!Fill(argument, step.placeholder, step.value, ok))
+            return false;
+    }
+    // Searched byte by byte: a lead byte before a quote makes no character of it.
+    if (blank && *ok && !strchr(argument.Data(), '"'))
+        *ok &= Quote(argument);
     return true;
 }
 
@@ -97,16 +144,10 @@ BuildResult CommandBuilder::Build(const OperationRequest& request, const char* p
 
     if (!*project && line.Find("%proj%") >= 0)
         return BuildResult::ProjectMissing;
-    if (!Fill(line, "%proj%", project, &ok))
-        return BuildResult::LineTooLong;
-
     if ((opt & OptFileUrl) && remote.FindChar('\\') >= 0) {
         ok &= remote.Insert(0, "file:///") != nullptr;
         remote.ReplaceChar('\\', '/');
     }
-    if (!Fill(line, "%cvsroot%", remote.Data(), &ok))
-        return BuildResult::LineTooLong;
-
     TextBuf release;
     ok &= release.Assign(request.tag);
     if (release.CompareNoCase("latest") == 0) {
@@ -116,8 +157,34 @@ BuildResult CommandBuilder::Build(const OperationRequest& request, const char* p
     } else if (opt & OptRevision) {
         ok &= release.Insert(0, "-r ") != nullptr;
     }
-    if (!Fill(line, "%rel%", release.Data(), &ok) || !Fill(line, "%dir%", local, &ok))
-        return BuildResult::LineTooLong;
+    if (!ok)
+        return BuildResult::OutOfMemory;
+
+    const Substitution steps[4] = { { "%proj%", project, true },
+                                    { "%cvsroot%", remote.Data(), true },
+                                    { "%rel%", release.Data(), false },
+                                    { "%dir%", local, true } };
+    // The template's blanks part the arguments; no placeholder holds one, so
+    // filling argument by argument gives the line that filling it whole would.
+    TextBuf& parameters = command->parameters;
+    ok &= parameters.Assign("");
+    for (int start = 0;;) {
+        int end = line.FindChar(' ', start);
+        TextBuf argument;
+        ok &= argument.Assign(line.Data() + start, (end < 0 ? line.Length() : end) - start);
+        if (!FillArgument(argument, steps, &ok))
+            return BuildResult::LineTooLong;
+        if (start)
+            ok &= parameters.AppendChar(' ');
+        ok &= parameters.Append(argument);
+        if (!ok)
+            return BuildResult::OutOfMemory;
+        if (parameters.Length() >= kLineCeiling)
+            return BuildResult::LineTooLong;
+        if (end < 0)
+            break;
+        start = end + 1;
+    }
 
     const char* client = "cvs.exe";
     if (request.system == SourceSystem::Svn)
@@ -125,7 +192,6 @@ BuildResult CommandBuilder::Build(const OperationRequest& request, const char* p
     ok &= command->executable.Assign(programFolder);
     ok &= command->executable.EnsureTrailingBackslash() != nullptr;
     ok &= command->executable.Append(client);
-    ok &= command->parameters.Assign(line.Data());
     ok &= command->directory.Assign(local);
     return ok ? BuildResult::Ok : BuildResult::OutOfMemory;
 }

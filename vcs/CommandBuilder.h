@@ -40,7 +40,9 @@ struct ClientCommand {
 // pass to a program (field values whose placeholders keep forming new ones).
 enum class BuildResult { Ok, ProjectMissing, TagMissing, LineTooLong, OutOfMemory };
 
-// Turns a request into the client's path and parameter line. Pure: no system calls.
+// Turns a request into the client's path and parameter line. Pure: no system
+// calls. Every argument that a folder or project with a blank or tab flows
+// into is quoted, so that the client receives it whole.
 class CommandBuilder {
 public:
     // The ignore list that every client run receives in "CVSIGNORE".

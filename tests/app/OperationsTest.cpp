@@ -77,6 +77,22 @@ TEST(Operations, FiveButtonsUnderSvn)
     EXPECT_EQ(s.Close(), 0);
 }
 
+TEST(Operations, FoldersAndProjectsWithBlanksReachTheClientWhole)
+{
+    QuillmoorSession s("blanks");
+    ASSERT_TRUE(s.Start());
+    std::string local = s.dir + "My Work";
+    s.Set(kLocal, local);
+    s.Set(kProject, "My App");
+    s.Set(kRemote, "X:\\My Repos");
+    s.Click(kCvs);
+    s.Press(kCheckout);
+    auto runs = s.Runs("cvs");
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].args, "-z3|-d|X:\\My Repos|-N|-q|checkout|-d|" + local + "|My App|");
+    EXPECT_EQ(s.Close(), 0);
+}
+
 TEST(Operations, FirstStartTakesTheSvnFormsAndTheNextStartChecksCvs)
 {
     QuillmoorSession s("first-start");

@@ -49,13 +49,18 @@ TEST(Program, StartsWithTheArgumentAndClosesWithZero)
         // The runtime reads a doubled backslash before the closing quote as one.
         { "\"C:\\My Work\\App\\\\\"", "C:\\My Work\\App\\", "App\\", WM_COMMAND, IDCLOSE },
         { "C:\\one C:\\two", "", "", WM_SYSCOMMAND, SC_CLOSE },
+        // Visual Studio's unquoted workspace folder ("@" stands for the test's folder).
+        { "@My Projects\\App ", "@My Projects\\App", "App", WM_CLOSE, 0 },
     };
     for (const Case& c : cases) {
         Session run;
-        run.Start(c.arguments);
+        auto here = [&run](std::string text) { return text[0] == '@' ? run.dir + text.substr(1) : text; };
+        CreateDirectoryA(here("@My Projects").c_str(), nullptr);
+        CreateDirectoryA(here("@My Projects\\App").c_str(), nullptr);
+        run.Start(here(c.arguments));
         if (!run.dialog)
             return;
-        EXPECT_EQ(run.Field(1011), c.local) << c.arguments;
+        EXPECT_EQ(run.Field(1011), here(c.local)) << c.arguments;
         EXPECT_EQ(run.Field(1013), c.project) << c.arguments;
         EXPECT_EQ(run.Field(1006), "latest");
         EXPECT_FALSE(IsDlgButtonChecked(run.dialog, 1016));

@@ -50,6 +50,7 @@ std::vector<QuillmoorSession::Record> QuillmoorSession::Runs(const char* client)
     while (log.find("params=", at) != std::string::npos) {
         Record r;
         r.params = field("params=");
+        r.args = field("args=");
         r.cwd = field("cwd=");
         r.ignore = field("CVSIGNORE=");
         runs.push_back(r);

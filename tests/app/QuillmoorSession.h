@@ -10,6 +10,7 @@ class QuillmoorSession {
 public:
     struct Record {
         std::string params;
+        std::string args; // as the client's runtime splits them, each ended by "|"
         std::string cwd;
         std::string ignore;
     };

@@ -1,6 +1,7 @@
 // Stands in for cvs.exe, svn.exe and svnadmin.exe in tests.
 // Appends one record per run to "<own path without .exe>.log":
 //   params=<the parameter line>
+//   args=<the arguments as the C runtime splits the line, each ended by "|", in UTF-8>
 //   cwd=<current directory>
 //   CVSIGNORE=<value, or "(unset)">
 //   end
@@ -9,6 +10,8 @@
 // "<own path without .exe>.hold" exists it waits (at most a minute), so that a
 // test can act while the client runs.
 #include <windows.h>
+#include <shellapi.h>
+#include <string>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -45,12 +48,24 @@ int main()
     if (!got || got >= sizeof(ignore))
         strcpy(ignore, "(unset)");
 
+    // The split that the real clients' runtime makes of the wide command line.
+    std::string args;
+    int argc = 0;
+    if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc)) {
+        for (int i = 1; i < argc; ++i) {
+            char utf8[4 * MAX_PATH] = "";
+            WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, utf8, sizeof(utf8), nullptr, nullptr);
+            args = args + utf8 + "|";
+        }
+        LocalFree(argv);
+    }
+
     snprintf(path, sizeof(path), "%s.log", base);
     HANDLE log = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (log == INVALID_HANDLE_VALUE)
         return 251;
-    const char* parts[] = { "params=", SkipProgramName(GetCommandLineA()), "\r\ncwd=", cwd,
+    const char* parts[] = { "params=", SkipProgramName(GetCommandLineA()), "\r\nargs=", args.c_str(), "\r\ncwd=", cwd,
                             "\r\nCVSIGNORE=", ignore, "\r\nend\r\n" };
     for (const char* part : parts) {
         DWORD written;

@@ -37,35 +37,44 @@ struct Row {
     SourceSystem system;
     const char* executable;
     const char* line;
+    const char* blankLine; // the line with kBlankFields
 };
 
 const Fields kCvsFields = { "Quillmoor", kPserver, "v1_04", "C:\\Work\\Quillmoor" };
 const Fields kSvnFields = { "Quillmoor", "X:\\Repos\\Main", "v1_04", "C:\\Work\\Quillmoor" };
+// A folder or project with blanks is one quoted argument wherever it flows in.
+const Fields kBlankFields = { "My App", "X:\\My Repos", "v1", "X:\\My Work\\app" };
 
 #define PS ":pserver:anonymous@cvs.harrowby.example:/cvsroot/quill"
 const Row kRows[] = {
-    { Operation::CreateTag, SourceSystem::Cvs, "C:\\Tools\\cvs.exe",
-      "-z3 -d " PS " -N -q tag -F -c v1_04" },
-    { Operation::CreateRepository, SourceSystem::Cvs, "C:\\Tools\\cvs.exe", "-d " PS " -N init" },
+    { Operation::CreateTag, SourceSystem::Cvs, "C:\\Tools\\cvs.exe", "-z3 -d " PS " -N -q tag -F -c v1_04",
+      "-z3 -d \"X:\\My Repos\" -N -q tag -F -c v1" },
+    { Operation::CreateRepository, SourceSystem::Cvs, "C:\\Tools\\cvs.exe", "-d " PS " -N init",
+      "-d \"X:\\My Repos\" -N init" },
     { Operation::Import, SourceSystem::Cvs, "C:\\Tools\\cvs.exe",
-      "-z3 -d " PS " -N import -m import Quillmoor import Import" },
+      "-z3 -d " PS " -N import -m import Quillmoor import Import",
+      "-z3 -d \"X:\\My Repos\" -N import -m import \"My App\" import" },
     { Operation::Checkout, SourceSystem::Cvs, "C:\\Tools\\cvs.exe",
-      "-z3 -d " PS " -N -q checkout -d C:\\Work\\Quillmoor -r v1_04 Quillmoor" },
-    { Operation::Commit, SourceSystem::Cvs, "C:\\Tools\\cvs.exe",
-      "-z3 -d " PS " -N -q commit -m commited" },
-    { Operation::ShowStatus, SourceSystem::Cvs, "C:\\Tools\\cvs.exe", "-z3 -d " PS " -N -Q status -v" },
+      "-z3 -d " PS " -N -q checkout -d C:\\Work\\Quillmoor -r v1_04 Quillmoor",
+      "-z3 -d \"X:\\My Repos\" -N -q checkout -d \"X:\\My Work\\app\" -r v1 \"My App\"" },
+    { Operation::Commit, SourceSystem::Cvs, "C:\\Tools\\cvs.exe", "-z3 -d " PS " -N -q commit -m commited",
+      "-z3 -d \"X:\\My Repos\" -N -q commit -m commited" },
+    { Operation::ShowStatus, SourceSystem::Cvs, "C:\\Tools\\cvs.exe", "-z3 -d " PS " -N -Q status -v",
+      "-z3 -d \"X:\\My Repos\" -N -Q status -v -X" },
     { Operation::CreateTag, SourceSystem::Svn, "C:\\Tools\\svn.exe",
-      "copy file:///X:/Repos/Main file:///X:/Repos/Main/v1_04 -m \"v1_04\"" },
-    { Operation::CreateRepository, SourceSystem::Svn, "C:\\Tools\\svnadmin.exe",
-      "create X:\\Repos\\Main" },
+      "copy file:///X:/Repos/Main file:///X:/Repos/Main/v1_04 -m \"v1_04\"",
+      "copy \"file:///X:/My Repos\" \"file:///X:/My Repos/v1\" -m \"v1\"" },
+    { Operation::CreateRepository, SourceSystem::Svn, "C:\\Tools\\svnadmin.exe", "create X:\\Repos\\Main",
+      "create \"X:\\My Repos\"" },
     { Operation::Import, SourceSystem::Svn, "C:\\Tools\\svn.exe",
-      "import C:\\Work\\Quillmoor file:///X:/Repos/Main -m \"import\"" },
-    { Operation::Checkout, SourceSystem::Svn, "C:\\Tools\\svn.exe",
-      "co file:///X:/Repos/Main -r v1_04 Quillmoor" },
-    { Operation::Commit, SourceSystem::Svn, "C:\\Tools\\svn.exe",
-      "commit -m commited C:\\Work\\Quillmoor\\Quillmoor" },
-    { Operation::ShowStatus, SourceSystem::Svn, "C:\\Tools\\svn.exe",
-      "status C:\\Work\\Quillmoor\\Quillmoor" },
+      "import C:\\Work\\Quillmoor file:///X:/Repos/Main -m \"import\"",
+      "import \"X:\\My Work\\app\" \"file:///X:/My Repos\" -m \"import\"" },
+    { Operation::Checkout, SourceSystem::Svn, "C:\\Tools\\svn.exe", "co file:///X:/Repos/Main -r v1_04 Quillmoor",
+      "co \"file:///X:/My Repos\" -r v1 \"My App\"" },
+    { Operation::Commit, SourceSystem::Svn, "C:\\Tools\\svn.exe", "commit -m commited C:\\Work\\Quillmoor\\Quillmoor",
+      "commit -m commited \"X:\\My Work\\app\\My App\"" },
+    { Operation::ShowStatus, SourceSystem::Svn, "C:\\Tools\\svn.exe", "status C:\\Work\\Quillmoor\\Quillmoor",
+      "status \"X:\\My Work\\app\\My App\"" },
 };
 #undef PS
 
@@ -78,6 +87,7 @@ TEST(CommandBuilder, AllTwelveLines)
         EXPECT_STREQ(c.executable.Data(), row.executable);
         EXPECT_STREQ(c.parameters.Data(), row.line);
         EXPECT_STREQ(c.directory.Data(), "C:\\Work\\Quillmoor");
+        EXPECT_EQ(Line(row.op, row.system, kBlankFields), row.blankLine);
     }
 }
 
@@ -152,13 +162,13 @@ TEST(CommandBuilder, ValidationOrderAndEmptyProject)
         EXPECT_EQ(Compose(op, SourceSystem::Svn, none, &c), BuildResult::Ok);
 }
 
-TEST(CommandBuilder, ExecutableFolderAndUnquotedPaths)
+TEST(CommandBuilder, ExecutableFolderAndUnquotedWorkingDirectory)
 {
     Fields f = { "App", "R", "latest", "X:\\My Projects\\App" };
     ClientCommand c;
     ASSERT_EQ(Compose(Operation::Commit, SourceSystem::Svn, f, &c, "C:\\Tools"), BuildResult::Ok);
     EXPECT_STREQ(c.executable.Data(), "C:\\Tools\\svn.exe");
-    EXPECT_STREQ(c.parameters.Data(), "commit -m commited X:\\My Projects\\App\\App");
+    EXPECT_STREQ(c.parameters.Data(), "commit -m commited \"X:\\My Projects\\App\\App\"");
     EXPECT_STREQ(c.directory.Data(), "X:\\My Projects\\App");
     ClientCommand d;
     ASSERT_EQ(Compose(Operation::Commit, SourceSystem::Cvs, f, &d, ""), BuildResult::Ok);
@@ -177,6 +187,12 @@ TEST(CommandBuilder, PlaceholdersInFieldsFollowTheOrderRule)
               "-z3 -d %proj%R -N -q checkout -d L%dir% -r L%dir%T L%dir%|%proj%|%proj%R");
     Fields quotes = { "a \"b\" c", "R", "t t", "L" };
     EXPECT_EQ(Line(Operation::CreateTag, SourceSystem::Svn, quotes), "copy R R/t t -m \"t t\"");
+    // A value the user quoted goes in as typed; a tab is a blank; a closing quote escapes no backslash.
+    Fields typed = { "\"My App\"", "\"X:\\My Repos\"", "v1", "X:\\My Work\\" };
+    EXPECT_EQ(Line(Operation::Checkout, SourceSystem::Svn, typed), "co file:///\"X:/My Repos\" -r v1 \"My App\"");
+    EXPECT_EQ(Line(Operation::Import, SourceSystem::Svn, typed), "import \"X:\\My Work\\\\\" file:///\"X:/My Repos\" -m \"import\"");
+    Fields tab = { "a\tb", "R", "t t", "L" };
+    EXPECT_EQ(Line(Operation::Checkout, SourceSystem::Cvs, tab), "-z3 -d R -N -q checkout -d L -r t t \"a\tb\"");
 }
 
 TEST(CommandBuilder, LongestFieldsAtOnceStayExact)
@@ -223,6 +239,19 @@ TEST(CommandBuilder, RunawaySubstitutionIsRefusedQuickly)
         DWORD start = GetTickCount();
         EXPECT_EQ(Compose(c.op, c.system, c.fields, &command), BuildResult::LineTooLong) << c.fields.project;
         EXPECT_LT(GetTickCount() - start, 1000u) << c.fields.project;
+    }
+}
+
+TEST(CommandBuilder, CeilingCountsTheQuotedLine)
+{
+    // Two characters and 10,921 folders of three, quoted: 32,767 characters.
+    for (int over : { 0, 1 }) {
+        std::string templ(2 + over, 'x');
+        for (int i = 0; i < 10921; ++i)
+            templ += "%dir%";
+        OperationRequest request = { SourceSystem::Svn, templ.c_str(), 0, "P", "R", "latest", "a b" };
+        ClientCommand c;
+        EXPECT_EQ(CommandBuilder::Build(request, kFolder, &c), over ? BuildResult::LineTooLong : BuildResult::Ok);
     }
 }
 

@@ -76,16 +76,6 @@ BuildResult ModelBuild(const OperationRequest& r, std::string* line)
         l += " Import";
     if (!*r.project && ModelFind(l, "%proj%", 0) != std::string::npos)
         return BuildResult::ProjectMissing;
-    // The line's block has room for 260 bytes and grows with each replacement
-    // as the text does; a growing substitution may not take it past 32,768.
-    const size_t slack = 260 - l.size();
-    auto tooLong = [slack](const std::string& before, const std::string& after) {
-        return after.size() > before.size() && after.size() + slack > 32768;
-    };
-    std::string before = l;
-    l = ModelReplace(l, "%proj%", r.project);
-    if (tooLong(before, l))
-        return BuildResult::LineTooLong;
     std::string url = remote;
     if ((r.options & OptFileUrl) && ModelFind(url, "\\", 0) != std::string::npos) {
         url = "file:///" + url;
@@ -93,10 +83,6 @@ BuildResult ModelBuild(const OperationRequest& r, std::string* line)
             if (url[i] == '\\')
                 url[i] = '/';
     }
-    before = l;
-    l = ModelReplace(l, "%cvsroot%", url);
-    if (tooLong(before, l))
-        return BuildResult::LineTooLong;
     std::string release = r.tag;
     if (ModelIsLatest(release)) {
         if (r.options & OptNeedTag)
@@ -105,13 +91,39 @@ BuildResult ModelBuild(const OperationRequest& r, std::string* line)
     } else if (r.options & OptRevision) {
         release = "-r " + release;
     }
-    before = l;
-    l = ModelReplace(l, "%rel%", release);
-    if (tooLong(before, l))
-        return BuildResult::LineTooLong;
-    before = l;
-    *line = ModelReplace(l, "%dir%", r.local);
-    return tooLong(before, *line) ? BuildResult::LineTooLong : BuildResult::Ok;
+    const struct {
+        const char* placeholder;
+        std::string value;
+        bool path;
+    } steps[] = { { "%proj%", r.project, true }, { "%cvsroot%", url, true }, { "%rel%", release, false },
+                  { "%dir%", r.local, true } };
+    // Each blank-separated word of the template is one argument; one that a
+    // folder or project with a blank or tab flowed into is quoted, unless it
+    // holds a double quote. The quoted line may not pass 32,767 characters.
+    line->clear();
+    size_t start = 0;
+    for (;;) {
+        size_t end = l.find(' ', start);
+        std::string word = l.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        bool blank = false;
+        for (const auto& step : steps) {
+            if (ModelFind(word, step.placeholder, 0) == std::string::npos)
+                continue;
+            blank |= step.path && step.value.find_first_of(" \t") != std::string::npos;
+            word = ModelReplace(word, step.placeholder, step.value);
+        }
+        if (blank && word.find('"') == std::string::npos) {
+            size_t backslashes = 0;
+            for (size_t i = 0; i < word.size(); i += Step(word, i))
+                backslashes = word[i] == '\\' ? backslashes + 1 : 0;
+            word = "\"" + word + std::string(backslashes, '\\') + "\"";
+        }
+        *line += (start ? " " : "") + word;
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return line->size() > 32767 ? BuildResult::LineTooLong : BuildResult::Ok;
 }
 
 struct Generator {
