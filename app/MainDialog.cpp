@@ -114,7 +114,7 @@ int MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 void MainDialog::Browse(ComboListCtrl* field, const char* title, int proposeProject)
 {
-    char path[kFieldBytes];
+    char path[kFieldRoom];
     field->GetText(path);
     if (!FileUtil::BrowseForFolder(window, title, 0, 0, path))
         return;
@@ -125,7 +125,7 @@ void MainDialog::Browse(ComboListCtrl* field, const char* title, int proposeProj
 
 void MainDialog::ProposeProject(int notification)
 {
-    char text[kFieldBytes] = "";
+    char text[kFieldRoom] = "";
     if (notification == CBN_SELCHANGE)
         local.GetSelection(nullptr, text, nullptr); // the edit part is not updated yet
     else if (notification == CBN_EDITCHANGE)
@@ -140,7 +140,22 @@ int MainDialog::RunClient(unsigned options, const char* templateText)
     char folder[MAX_PATH];
     if (!FileUtil::ModuleDirectory(nullptr, folder))
         return 0;
-    char projectText[kFieldBytes], remoteText[kFieldBytes], tagText[kFieldBytes], localText[kFieldBytes];
+    // Where the code page is not UTF-8, Windows would hand the client a
+    // look-alike for each character the code page lacks: another folder.
+    const struct {
+        const ComboListCtrl* field;
+        const char* name;
+    } fields[] = { { &local, "Local Folder" }, { &project, "Project" }, { &remote, "Remote Folder" }, { &tag, "Tag" } };
+    for (const auto& f : fields) {
+        if (!f.field->CarriesText()) {
+            ShowMessage(0, kCaption,
+                        "The %s holds characters that this Windows cannot pass to the client.\n\n"
+                        "Folders in any language need Windows 10 version 1903 or later.",
+                        f.name);
+            return 0;
+        }
+    }
+    char projectText[kFieldRoom], remoteText[kFieldRoom], tagText[kFieldRoom], localText[kFieldRoom];
     project.GetText(projectText);
     remote.GetText(remoteText);
     tag.GetText(tagText);

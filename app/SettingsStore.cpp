@@ -52,7 +52,7 @@ void SettingsStore::Load()
     for (Field& field : fields) {
         if (!field.valueName)
             continue;
-        char text[kFieldBytes];
+        char text[kFieldRoom];
         // A text the code page cannot hold would be written back garbled.
         if (key.QueryString(field.valueName, text) && !key.LosesCharacters(field.valueName))
             field.list->SetText(text);
@@ -69,8 +69,10 @@ void SettingsStore::Save()
 {
     TextBuf text;
     for (const Field& field : fields) {
-        // "latest" stands for no tag: it is never remembered.
-        if (field.list->GetText(text) && (field.valueName || text.CompareNoCase("latest") != 0))
+        // "latest" stands for no tag: it is never remembered. A text the code
+        // page cannot carry would be remembered as its look-alike.
+        if (field.list->GetText(text) && (field.valueName || text.CompareNoCase("latest") != 0) &&
+            field.list->CarriesText())
             AddHistory(field.historyKey, text.Data());
     }
 
@@ -81,7 +83,7 @@ void SettingsStore::Save()
             continue;
         field.list->GetText(text);
         // Another program's value that could not be shown is not wiped by an empty field.
-        if (field.keptUnreadable && !text.Length())
+        if ((field.keptUnreadable && !text.Length()) || !field.list->CarriesText())
             continue;
         field.keptUnreadable = false;
         key.SetString(field.valueName, text.Data());

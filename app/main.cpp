@@ -50,6 +50,10 @@ int main(int argc, char** argv)
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
             folder = whole.Data();
     }
+    // Where the code page is not UTF-8, a folder with characters it lacks
+    // arrives as a look-alike: another folder, not the one that was meant.
+    if (!TextBuf::RoundTrips(GetCommandLineW(), GetACP()))
+        folder = nullptr;
     mainDialog.SetInitialFolder(folder);
     return static_cast<int>(mainDialog.DoModal(GetModuleHandleA(nullptr), IDD_MAIN, nullptr));
 }

@@ -23,27 +23,44 @@ int ComboListCtrl::GetSelection(int* indexOut, char* textOut, LPARAM* dataOut)
     if (dataOut)
         *dataOut = Send(IsCombo() ? CB_GETITEMDATA : LB_GETITEMDATA, index, 0);
     if (textOut && IsCombo()) {
-        // An item longer than the caller's buffer is cut, not overrun.
+        // An item longer than a field is cut, not overrun. The length may
+        // count UTF-16 units, and under UTF-8 each takes up to 3 bytes.
         LRESULT length = Send(CB_GETLBTEXTLEN, index, 0);
-        if (length < kFieldBytes) {
-            Send(CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(textOut));
-        } else if (char* whole = static_cast<char*>(malloc(length + 1))) {
-            Send(CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(whole));
-            memcpy(textOut, whole, kFieldBytes - 1);
-            textOut[kFieldBytes - 1] = 0;
-            free(whole);
-        } else {
-            textOut[0] = 0;
+        char* whole = length >= 0 ? static_cast<char*>(malloc(3 * length + 1)) : nullptr;
+        textOut[0] = 0;
+        if (whole && Send(CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(whole)) != CB_ERR) {
+            whole[TextBuf::FieldLength(whole, GetACP())] = 0;
+            strcpy(textOut, whole);
         }
+        free(whole);
     }
     if (indexOut)
         *indexOut = static_cast<int>(index);
     return 1;
 }
 
+int ComboListCtrl::GetText(char* buffer)
+{
+    const UINT codePage = GetACP();
+    Send(WM_GETTEXT, TextBuf::FieldBytes(codePage), reinterpret_cast<LPARAM>(buffer));
+    const int length = TextBuf::FieldLength(buffer, codePage);
+    buffer[length] = 0;
+    return length;
+}
+
+int ComboListCtrl::CarriesText() const
+{
+    wchar_t text[kFieldBytes] = L"";
+    int units = GetWindowTextW(control, text, kFieldBytes);
+    // A pair cut by the read is no character the field keeps.
+    if (units > 0 && IS_HIGH_SURROGATE(text[units - 1]))
+        text[units - 1] = 0;
+    return TextBuf::RoundTrips(text, GetACP());
+}
+
 int ComboListCtrl::GetText(TextBuf& text)
 {
-    if (text.Capacity() < kFieldBytes && !text.Resize(kFieldBytes))
+    if (text.Capacity() < kFieldRoom && !text.Resize(kFieldRoom))
         return 0;
     GetText(text.Data());
     text.UpdateLength();

@@ -20,14 +20,17 @@ public:
     // 0 when the control refuses the text; no item data is set then.
     int AddString(const char* text, LPARAM itemData, int* indexOut);
     // 0 with nothing selected, outputs untouched. A list box never writes
-    // textOut; a combo box writes at most kFieldBytes there, cutting longer items.
+    // textOut; a combo box writes a field's text there (kFieldRoom bytes),
+    // cutting longer items as TextBuf::FieldLength does.
     int GetSelection(int* indexOut, char* textOut, LPARAM* dataOut);
     int SetSelection(int index);
     int SetText(const char* text) { return SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) != CB_ERRSPACE; }
-    // buffer holds kFieldBytes; the count of characters copied.
-    int GetText(char* buffer) { return static_cast<int>(Send(WM_GETTEXT, kFieldBytes, reinterpret_cast<LPARAM>(buffer))); }
-    // The text, at most kFieldBytes - 1 characters, into text; its length.
+    // buffer holds kFieldRoom; the text, cut as TextBuf::FieldLength does; its length in bytes.
+    int GetText(char* buffer);
+    // The same into text; its length.
     int GetText(TextBuf& text);
+    // Whether the ANSI code page carries the text as the control holds it.
+    int CarriesText() const;
     // Off while many items go in, so that the list is drawn once.
     void SetRedraw(bool redraw) { Send(WM_SETREDRAW, redraw ? TRUE : FALSE, 0); }
     // The combo box's parts, through GetComboBoxInfo bound at run time.

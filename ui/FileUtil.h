@@ -30,9 +30,10 @@ public:
     static const wchar_t* ShellDialogFace();
 
     // Folder operations.
-    // path (MAX_PATH bytes) names the folder to preselect on entry, the chosen folder
-    // after a 1; after a 0 its content is undefined. root is a CSIDL number;
-    // flags 0 stand for file-system folders in the new dialog style.
+    // path (kFieldRoom bytes) names the folder to preselect on entry, the chosen
+    // folder after a 1; after a 0 its content is undefined. 0 also for a folder
+    // the ANSI code page cannot carry. root is a CSIDL number; flags 0 stand
+    // for file-system folders in the new dialog style.
     static int BrowseForFolder(HWND owner, const char* title, UINT flags, int root, char* path);
     // The folder dialog's callback; data is the path to preselect (one character:
     // a CSIDL number). Always 0.

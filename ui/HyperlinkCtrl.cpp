@@ -125,7 +125,7 @@ void HyperlinkCtrl::SetText(const char* newText)
 
 void HyperlinkCtrl::ReadBrowserSettings()
 {
-    char value[kFieldBytes];
+    char value[kFieldRoom];
     RegistryKey key;
     if (key.Open(HKEY_CURRENT_USER, settingsKey, KEY_READ)) {
         if (key.QueryString("Use Anchor Hover Color", value)) {

@@ -24,22 +24,28 @@ int RegistryKey::QueryDword(const char* name, DWORD* out)
 
 int RegistryKey::QueryString(const char* name, char* out)
 {
-    DWORD size = kFieldBytes;
+    const UINT codePage = GetACP();
+    const DWORD room = TextBuf::FieldBytes(codePage);
+    DWORD size = room;
     LONG r = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(out), &size);
-    if (r != ERROR_SUCCESS || size > kFieldBytes) {
+    if (r != ERROR_SUCCESS || size > room) {
         out[0] = 0;
         return 0;
     }
     // Other programs write this registry: a value may lack its terminator.
     if (size == 0 || out[size - 1] == 0) {
         out[size ? size - 1 : 0] = 0;
-        return 1;
-    }
-    if (size == kFieldBytes) {
+    } else if (size < room) {
+        out[size] = 0;
+    } else {
         out[0] = 0;
         return 0;
     }
-    out[size] = 0;
+    // Under UTF-8 the room holds more than the 259 units a field keeps.
+    if (TextBuf::FieldLength(out, codePage) < static_cast<int>(strlen(out))) {
+        out[0] = 0;
+        return 0;
+    }
     return 1;
 }
 
@@ -89,11 +95,15 @@ int RegistryKey::EnumValues(HKEY root, const char* subKey, EnumValueProc callbac
     if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &h) != ERROR_SUCCESS)
         return 0;
     int result = 1;
+    const UINT codePage = GetACP();
     for (DWORD index = 0;; ++index) {
-        char name[kFieldBytes];
-        DWORD nameLength = sizeof(name);
+        char name[kFieldRoom];
+        DWORD nameLength = TextBuf::FieldBytes(codePage);
         DWORD dataLength = dataSize;
         LONG r = RegEnumValueA(h, index, name, &nameLength, nullptr, typeOut, data, &dataLength);
+        // Under UTF-8 the room holds names longer than 259 units: skipped as well.
+        if (r == ERROR_SUCCESS && TextBuf::FieldLength(name, codePage) < static_cast<int>(nameLength))
+            continue;
         if (r == ERROR_SUCCESS) {
             result = callback(name, typeOut ? *typeOut : 0, dataLength, data, user) ? 1 : 0;
             if (!result)

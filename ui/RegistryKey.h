@@ -19,8 +19,9 @@ public:
     // A value of any type of up to 4 bytes; missing bytes read as zero.
     // *out is left untouched on failure.
     int QueryDword(const char* name, DWORD* out);
-    // out holds kFieldBytes and always receives a terminated text: the value's,
-    // whatever its type, when it fits with a terminator; else the empty text and 0.
+    // out holds kFieldRoom and always receives a terminated text: the value's,
+    // whatever its type, when it is one a field keeps (TextBuf::FieldLength)
+    // with a terminator; else the empty text and 0.
     int QueryString(const char* name, char* out);
     // 1 when the value exists, whatever its type and size.
     int HasValue(const char* name) const
@@ -36,8 +37,8 @@ public:
     int Close();
     HKEY Handle() const { return key; }
 
-    // Walks the values of root\subKey in the registry's order. Names of
-    // kFieldBytes and more characters are skipped. 0 when the key cannot be
+    // Walks the values of root\subKey in the registry's order. Names longer
+    // than a field keeps (TextBuf::FieldLength) are skipped. 0 when the key cannot be
     // opened or the callback stopped the walk.
     static int EnumValues(HKEY root, const char* subKey, EnumValueProc callback, DWORD* typeOut,
                           DWORD dataSize, BYTE* data, void* user);

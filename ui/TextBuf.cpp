@@ -556,3 +556,51 @@ const char* TextBuf::LastChar(const char* text, unsigned char ch)
     }
     return last;
 }
+
+int TextBuf::FieldBytes(unsigned codePage)
+{
+    return codePage == CP_UTF8 ? kFieldRoom : kFieldBytes;
+}
+
+int TextBuf::FieldLength(const char* text, unsigned codePage)
+{
+    const int most = kFieldBytes - 1;
+    if (codePage != CP_UTF8)
+        return static_cast<int>(strnlen(text, most));
+    int at = 0;
+    for (int units = 0; text[at];) {
+        const unsigned char b = static_cast<unsigned char>(text[at]);
+        int bytes = b < 0xC0 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : b < 0xF8 ? 4 : 1;
+        for (int k = 1; k < bytes; ++k) {
+            // A read that ran out of room may end inside a character: that part goes.
+            if (!text[at + k])
+                return at;
+            if ((static_cast<unsigned char>(text[at + k]) & 0xC0) != 0x80)
+                bytes = 1; // no character: Windows reads the byte as one replacement
+        }
+        // Four bytes are a surrogate pair, which is never split.
+        units += bytes == 4 ? 2 : 1;
+        if (units > most)
+            break;
+        at += bytes;
+    }
+    return at;
+}
+
+int TextBuf::RoundTrips(const wchar_t* wide, unsigned codePage)
+{
+    const int units = static_cast<int>(wcslen(wide));
+    if (!units)
+        return 1;
+    // UTF-8 takes no flags; it loses only what is no character, a lone surrogate.
+    const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const int bytes = WideCharToMultiByte(codePage, flags, wide, units, nullptr, 0, nullptr, nullptr);
+    char* narrow = bytes > 0 ? static_cast<char*>(malloc(bytes)) : nullptr;
+    wchar_t* back = static_cast<wchar_t*>(malloc(units * sizeof(wchar_t)));
+    int same = narrow && back && WideCharToMultiByte(codePage, flags, wide, units, narrow, bytes, nullptr, nullptr) &&
+               MultiByteToWideChar(codePage, 0, narrow, bytes, back, units) == units &&
+               memcmp(back, wide, units * sizeof(wchar_t)) == 0;
+    free(narrow);
+    free(back);
+    return same;
+}

@@ -5,6 +5,9 @@
 // The bytes of one text of the program's fields, of its registry strings and
 // of the Windows calls that fill them: 259 characters and the terminator.
 constexpr int kFieldBytes = 260;
+// Room for such a text in any code page: under UTF-8 the 259 characters are
+// UTF-16 units, as Windows counts a path, and each takes up to 3 bytes.
+constexpr int kFieldRoom = 3 * kFieldBytes;
 
 // The growable 8-bit text of the whole program, in the ANSI code page.
 // The default capacity of kFieldBytes lets Windows calls fill the buffer
@@ -77,6 +80,16 @@ public:
     static bool EndsWithBackslash(const char* text);
     // The last single-byte character ch of text, or null.
     static const char* LastChar(const char* text, unsigned char ch);
+
+    // The bytes a Windows call may fill for one field in the code page, the
+    // terminator included: kFieldRoom under UTF-8, else kFieldBytes.
+    static int FieldBytes(unsigned codePage);
+    // The bytes of text that a field keeps: under UTF-8 at most 259 UTF-16
+    // units, never part of a character; else at most 259 bytes.
+    static int FieldLength(const char* text, unsigned codePage);
+    // Whether wide text survives the code page and the way back unchanged:
+    // no character is lost or replaced by a look-alike.
+    static int RoundTrips(const wchar_t* wide, unsigned codePage);
 
 private:
     void Fail();

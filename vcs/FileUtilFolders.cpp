@@ -36,7 +36,16 @@ int FileUtil::BrowseForFolder(HWND owner, const char* title, UINT flags, int roo
 
     int result = 0;
     if (chosen) {
-        result = SHGetPathFromIDListA(chosen, path) ? 1 : 0;
+        // Read wide: the ANSI call holds MAX_PATH bytes, fewer than a path
+        // takes under UTF-8, and an older code page would put look-alikes in
+        // place of the characters it lacks.
+        wchar_t wide[MAX_PATH];
+        const UINT codePage = GetACP();
+        if (SHGetPathFromIDListW(chosen, wide) && TextBuf::RoundTrips(wide, codePage) &&
+            WideCharToMultiByte(codePage, 0, wide, -1, path, TextBuf::FieldBytes(codePage), nullptr, nullptr)) {
+            path[TextBuf::FieldLength(path, codePage)] = 0;
+            result = 1;
+        }
         allocator->Free(chosen);
     }
     if (rootList)
