@@ -147,6 +147,7 @@ TEST(Reliability, FaultDuringAClientRunLeavesTheReportAndTheSettings)
     QuillmoorSession s("fault-run", true);
     ASSERT_TRUE(s.Start());
     s.Click(kSvn);
+    CreateDirectoryA((s.dir + "L1").c_str(), nullptr);
     s.Set(kLocal, "L1");
     s.Set(kProject, "P1");
     s.Set(kRemote, "R1");
@@ -176,6 +177,7 @@ TEST(Reliability, FaultWhileSettingsAreSavedLeavesNoCorruptedValue)
     std::thread runs([&] {
         for (int n = 0; !stop && n < 400; ++n) {
             std::string text = "v" + std::to_string(n);
+            CreateDirectoryA((s.dir + text).c_str(), nullptr);
             s.Set(kLocal, text);
             s.Set(kProject, text);
             s.Set(kRemote, text);
