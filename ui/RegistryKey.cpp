@@ -24,9 +24,11 @@ int RegistryKey::QueryDword(const char* name, DWORD* out)
 
 int RegistryKey::QueryString(const char* name, char* out)
 {
+    DWORD type = REG_NONE;
     DWORD size = kFieldBytes;
-    LONG r = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(out), &size);
-    if (r != ERROR_SUCCESS || size > kFieldBytes) {
+    LONG r = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(out), &size);
+    // Other types would read as their bytes: a number or binary data is no text.
+    if (r != ERROR_SUCCESS || size > kFieldBytes || (type != REG_SZ && type != REG_EXPAND_SZ)) {
         out[0] = 0;
         return 0;
     }

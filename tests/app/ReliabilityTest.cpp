@@ -52,7 +52,7 @@ TEST(Reliability, MalformedSettingsShowWhatIsValidAndLoseNothing)
     QuillmoorSession s("malformed", true);
     ASSERT_TRUE(s.Start());
     EXPECT_EQ(s.Get(kProject), "Proj");
-    EXPECT_EQ(s.Get(kLocal), "ABC");
+    EXPECT_EQ(s.Get(kLocal), "");
     EXPECT_EQ(s.Get(kRemote), "");
     EXPECT_TRUE(s.Checked(kSvn));
     auto locals = ProgramDriver::Items(s.Item(kLocal));
@@ -61,13 +61,12 @@ TEST(Reliability, MalformedSettingsShowWhatIsValidAndLoseNothing)
     EXPECT_EQ(ProgramDriver::Items(s.Item(kTag)).size(), 2001u);
     EXPECT_EQ(s.Close(), 0);
 
-    // Every history entry is still there, with the shown folder added; the
-    // over-long remote folder is kept as well.
-    EXPECT_EQ(QuillmoorSession::History("Locals").size(), 5u);
+    // Every history entry is still there, and so are the number and the over-long remote folder.
+    EXPECT_EQ(QuillmoorSession::History("Locals").size(), 4u);
     EXPECT_EQ(QuillmoorSession::History("Tags").size(), 2000u);
     std::string text;
     EXPECT_TRUE(QuillmoorSession::ReadString("Project", &text) && text == "Proj");
-    EXPECT_TRUE(QuillmoorSession::ReadString("Local", &text) && text == "ABC");
+    EXPECT_TRUE(QuillmoorSession::ReadDword("Local", &number) && number == 0x00434241);
     char remote[400];
     DWORD size = sizeof(remote);
     ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, kKey, "Remote", RRF_RT_REG_SZ, nullptr, remote, &size), ERROR_SUCCESS);
