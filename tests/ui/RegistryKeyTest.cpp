@@ -138,8 +138,9 @@ TEST(RegistryKey, EnumValuesVisitsNamesThatFitAndStopsOnRequest)
     EXPECT_EQ(RegistryKey::EnumValues(HKEY_CURRENT_USER, path.c_str(), Record, nullptr, 0, nullptr, &none), 1);
     EXPECT_TRUE(none.types.empty());
 
-    const std::string n259(259, 'n'), n260(260, 'o'), n300(300, 'p');
-    for (const std::string* name : {&n259, &n260, &n300})
+    // The registry lists names in order here: one too long also comes first.
+    const std::string n259(259, 'n'), n260(260, 'o'), n300(300, 'p'), first300(300, 'A');
+    for (const std::string* name : {&n259, &n260, &n300, &first300})
         scratch.SetRaw(name->c_str(), REG_BINARY, "xyz", 3);
     scratch.SetRaw("First", REG_SZ, "one", 4);
     scratch.SetRaw("Last", REG_DWORD, "four", 4);
