@@ -26,9 +26,11 @@ int RegistryKey::QueryString(const char* name, char* out)
 {
     const UINT codePage = GetACP();
     const DWORD room = TextBuf::FieldBytes(codePage);
+    DWORD type = REG_NONE;
     DWORD size = room;
-    LONG r = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(out), &size);
-    if (r != ERROR_SUCCESS || size > room) {
+    LONG r = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(out), &size);
+    // Other types would read as their bytes: a number or binary data is no text.
+    if (r != ERROR_SUCCESS || size > room || (type != REG_SZ && type != REG_EXPAND_SZ)) {
         out[0] = 0;
         return 0;
     }

@@ -20,8 +20,8 @@ public:
     // *out is left untouched on failure.
     int QueryDword(const char* name, DWORD* out);
     // out holds kFieldRoom and always receives a terminated text: the value's,
-    // whatever its type, when it is one a field keeps (TextBuf::FieldLength)
-    // with a terminator; else the empty text and 0.
+    // when it is a REG_SZ or REG_EXPAND_SZ that a field keeps
+    // (TextBuf::FieldLength) with a terminator; else the empty text and 0.
     int QueryString(const char* name, char* out);
     // 1 when the value exists, whatever its type and size.
     int HasValue(const char* name) const

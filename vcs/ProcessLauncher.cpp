@@ -1,14 +1,45 @@
 #include "vcs/ProcessLauncher.h"
 
+#include "ui/TextBuf.h"
 #include <windows.h>
 #include <shellapi.h>
+
+namespace {
+
+// The longest current folder Windows keeps, in UTF-16 units, a trailing backslash aside.
+const int kLongestFolder = 258;
+
+int IsFolder(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Windows' own process start refuses (error 267) a working folder that is
+// missing or too long; Wine's shell would instead start the program in the
+// caller's folder, or abort the caller.
+int UsableFolder(const char* directory)
+{
+    // A character takes up to three bytes, so a longer path is too long anyway.
+    char full[3 * MAX_PATH];
+    DWORD bytes = GetFullPathNameA(directory, sizeof(full), full, nullptr);
+    if (!bytes || bytes >= sizeof(full))
+        return 0;
+    int units = MultiByteToWideChar(CP_ACP, 0, full, -1, nullptr, 0) - 1;
+    if (TextBuf::EndsWithBackslash(full))
+        --units;
+    return units <= kLongestFolder && IsFolder(full);
+}
+
+} // namespace
 
 int ProcessLauncher::RunAndWait(const char* file, const char* parameters, const char* directory,
                                 int showCommand, unsigned long extraMask, unsigned long* exitCode)
 {
     // The shell would open a folder window and report it as a started process.
-    DWORD attributes = GetFileAttributesA(file);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (IsFolder(file))
+        return 0;
+    if (directory && directory[0] && !UsableFolder(directory))
         return 0;
     SHELLEXECUTEINFOA info = {};
     info.cbSize = sizeof(info);

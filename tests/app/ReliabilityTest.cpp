@@ -52,7 +52,7 @@ TEST(Reliability, MalformedSettingsShowWhatIsValidAndLoseNothing)
     QuillmoorSession s("malformed", true);
     ASSERT_TRUE(s.Start());
     EXPECT_EQ(s.Get(kProject), "Proj");
-    EXPECT_EQ(s.Get(kLocal), "ABC");
+    EXPECT_EQ(s.Get(kLocal), "");
     EXPECT_EQ(s.Get(kRemote), "");
     EXPECT_TRUE(s.Checked(kSvn));
     auto locals = ProgramDriver::Items(s.Item(kLocal));
@@ -61,13 +61,12 @@ TEST(Reliability, MalformedSettingsShowWhatIsValidAndLoseNothing)
     EXPECT_EQ(ProgramDriver::Items(s.Item(kTag)).size(), 2001u);
     EXPECT_EQ(s.Close(), 0);
 
-    // Every history entry is still there, with the shown folder added; the
-    // over-long remote folder is kept as well.
-    EXPECT_EQ(QuillmoorSession::History("Locals").size(), 5u);
+    // Every history entry is still there, and so are the number and the over-long remote folder.
+    EXPECT_EQ(QuillmoorSession::History("Locals").size(), 4u);
     EXPECT_EQ(QuillmoorSession::History("Tags").size(), 2000u);
     std::string text;
     EXPECT_TRUE(QuillmoorSession::ReadString("Project", &text) && text == "Proj");
-    EXPECT_TRUE(QuillmoorSession::ReadString("Local", &text) && text == "ABC");
+    EXPECT_TRUE(QuillmoorSession::ReadDword("Local", &number) && number == 0x00434241);
     char remote[400];
     DWORD size = sizeof(remote);
     ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, kKey, "Remote", RRF_RT_REG_SZ, nullptr, remote, &size), ERROR_SUCCESS);
@@ -147,6 +146,7 @@ TEST(Reliability, FaultDuringAClientRunLeavesTheReportAndTheSettings)
     QuillmoorSession s("fault-run", true);
     ASSERT_TRUE(s.Start());
     s.Click(kSvn);
+    CreateDirectoryA((s.dir + "L1").c_str(), nullptr);
     s.Set(kLocal, "L1");
     s.Set(kProject, "P1");
     s.Set(kRemote, "R1");
@@ -176,6 +176,7 @@ TEST(Reliability, FaultWhileSettingsAreSavedLeavesNoCorruptedValue)
     std::thread runs([&] {
         for (int n = 0; !stop && n < 400; ++n) {
             std::string text = "v" + std::to_string(n);
+            CreateDirectoryA((s.dir + text).c_str(), nullptr);
             s.Set(kLocal, text);
             s.Set(kProject, text);
             s.Set(kRemote, text);

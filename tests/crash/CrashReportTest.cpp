@@ -143,35 +143,36 @@ TEST(CrashReport, ExactLinesOfAGivenExceptionWithoutDbghelp)
     c.SegCs = 0x33, c.SegSs = 0x2B, c.SegDs = 0x2A, c.SegEs = 0x2C, c.SegFs = 0x53, c.SegGs = 0x2D;
 #ifdef _WIN64
     EXCEPTION_RECORD record = {0xC0000005, 0, nullptr, reinterpret_cast<void*>(0x7FF612345678), 2, {1, 0xFEDCBA9876543210}};
-    c.Rax = 0x1111111111111111;
-    c.Rbx = 0x2222222222222222;
-    c.Rcx = 0x3333333333333333;
-    c.Rdx = 0x4444444444444444;
-    c.Rsi = 0x5555555555555555;
-    c.Rdi = 0x6666666666666666;
-    c.Rsp = 0x7777777777777777;
-    c.Rbp = 0x8888888888888888;
+    // Leading zeros and more than 32 bits: a narrower field or a cut value shows.
+    c.Rax = 0x0000001111111111;
+    c.Rbx = 0x0000002222222222;
+    c.Rcx = 0x0000003333333333;
+    c.Rdx = 0x0000004444444444;
+    c.Rsi = 0x0000005555555555;
+    c.Rdi = 0x0000006666666666;
+    c.Rsp = 0x0000007777777777;
+    c.Rbp = 0x0000008888888888;
     c.Rip = 0x7FF612345678;
     c.R8 = 8, c.R9 = 9, c.R10 = 10, c.R11 = 11, c.R12 = 12, c.R13 = 13, c.R14 = 14, c.R15 = 15;
     const std::string lines = "Exception 0xC0000005 at 0x00007FF612345678\r\n"
                               "write to location 0xFEDCBA9876543210\r\n"
-                              "RAX=0x1111111111111111, CS=0x0033, RIP=0x00007FF612345678, Flags=0x00010246\r\n"
-                              "RBX=0x2222222222222222, SS=0x002B, RSP=0x7777777777777777, RBP=0x8888888888888888\r\n"
-                              "RCX=0x3333333333333333, DS=0x002A, RSI=0x5555555555555555, FS=0x0053\r\n"
-                              "RDX=0x4444444444444444, ES=0x002C, RDI=0x6666666666666666, GS=0x002D\r\n"
+                              "RAX=0x0000001111111111, CS=0x0033, RIP=0x00007FF612345678, Flags=0x00010246\r\n"
+                              "RBX=0x0000002222222222, SS=0x002B, RSP=0x0000007777777777, RBP=0x0000008888888888\r\n"
+                              "RCX=0x0000003333333333, DS=0x002A, RSI=0x0000005555555555, FS=0x0053\r\n"
+                              "RDX=0x0000004444444444, ES=0x002C, RDI=0x0000006666666666, GS=0x002D\r\n"
                               "R8=0x0000000000000008, R9=0x0000000000000009, R10=0x000000000000000A, R11=0x000000000000000B\r\n"
                               "R12=0x000000000000000C, R13=0x000000000000000D, R14=0x000000000000000E, R15=0x000000000000000F\r\n";
     const std::string location = "0xFEDCBA9876543210";
 #else
     EXCEPTION_RECORD record = {0xC0000005, 0, nullptr, reinterpret_cast<void*>(0x00412345), 2, {1, 0xFEDCBA98}};
-    c.Eax = 0x11111111, c.Ebx = 0x22222222, c.Ecx = 0x33333333, c.Edx = 0x44444444;
-    c.Esi = 0x55555555, c.Edi = 0x66666666, c.Esp = 0x0012FF40, c.Ebp = 0x0012FF88, c.Eip = 0x00412345;
+    c.Eax = 0x00111111, c.Ebx = 0x00222222, c.Ecx = 0x00333333, c.Edx = 0x00444444;
+    c.Esi = 0x00555555, c.Edi = 0x00666666, c.Esp = 0x0012FF40, c.Ebp = 0x0012FF88, c.Eip = 0x00412345;
     const std::string lines = "Exception 0xC0000005 at 0x00412345\r\n"
                               "write to location 0xFEDCBA98\r\n"
-                              "EAX=0x11111111, CS=0x0033, EIP=0x00412345, Flags=0x00010246\r\n"
-                              "EBX=0x22222222, SS=0x002B, ESP=0x0012FF40, EBP=0x0012FF88\r\n"
-                              "ECX=0x33333333, DS=0x002A, ESI=0x55555555, FS=0x0053\r\n"
-                              "EDX=0x44444444, ES=0x002C, EDI=0x66666666, GS=0x002D\r\n";
+                              "EAX=0x00111111, CS=0x0033, EIP=0x00412345, Flags=0x00010246\r\n"
+                              "EBX=0x00222222, SS=0x002B, ESP=0x0012FF40, EBP=0x0012FF88\r\n"
+                              "ECX=0x00333333, DS=0x002A, ESI=0x00555555, FS=0x0053\r\n"
+                              "EDX=0x00444444, ES=0x002C, EDI=0x00666666, GS=0x002D\r\n";
     const std::string location = "0xFEDCBA98";
 #endif
     EXCEPTION_POINTERS pointers = {&record, &c};
@@ -233,6 +234,7 @@ TEST(CrashReport, FaultLeavesOneFullReportAndDumpBesideTheProgram)
     EXPECT_EQ(_strnicmp(lines[i].c_str(), "FaultProgram:", 13), 0) << lines[i];
     for (; i < lines.size() && !lines[i].empty(); ++i)
         EXPECT_TRUE(std::regex_match(lines[i], kFrame)) << lines[i];
+    EXPECT_GE(i - (kRegisterLines + 6), 20u) << "the fault came 20 calls deep\n" << text;
     ASSERT_LT(i + 3, lines.size());
     EXPECT_EQ(lines[i + 1], "ModuleList:");
     EXPECT_EQ(lines[i + 2], kModuleHeader);

@@ -1,7 +1,8 @@
 // Faults in a chosen way under its own crash reporter:
 //   FaultProgram read|raise|twice|locked [nodbghelp]
 // The faulting thread's id goes to FaultProgram.tid beside the program first;
-// in "twice" the second thread leaves FaultProgram.second just before it faults;
+// in "twice" the main thread faults 20 calls deep, and the second thread
+// leaves FaultProgram.second just before it faults;
 // in "locked" a second thread holds the heap's lock and faults while the
 // report waits for that lock.
 #include "crash/CrashReporter.h"
@@ -38,6 +39,19 @@ __attribute__((noinline)) void WriteToZero()
 __attribute__((noinline)) int ReadFromZero()
 {
     return *reinterpret_cast<volatile int*>(zero);
+}
+
+// Distinct functions, so that no two frames share a return address; the read
+// after each call keeps it from becoming a jump.
+template <int depth> __attribute__((noinline)) int Nest()
+{
+    return Nest<depth - 1>() + static_cast<int>(zero);
+}
+
+template <> __attribute__((noinline)) int Nest<0>()
+{
+    WriteToZero();
+    return 0;
 }
 
 // Faults as soon as the first report has begun its dump.
@@ -87,7 +101,7 @@ int main(int argc, char** argv)
         HANDLE t = CreateThread(nullptr, 0, SecondFault, nullptr, 0, nullptr);
         if (t)
             CloseHandle(t);
-        WriteToZero();
+        Nest<20>();
     }
     return 0;
 }

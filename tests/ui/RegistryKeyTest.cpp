@@ -58,6 +58,7 @@ TEST(RegistryKey, QueryStringAlwaysDeliversATerminatedText)
     const std::string raw(300, 'c');
     scratch.SetRaw("SzUnterminated", REG_SZ, raw.data(), 5);
     scratch.SetRaw("SzFull", REG_SZ, raw.data(), 260);
+    scratch.SetRaw("Expand", REG_EXPAND_SZ, "%x%", 4);
     scratch.SetRaw("Binary", REG_BINARY, raw.data(), 7);
     scratch.SetRaw("BinaryFull", REG_BINARY, raw.data(), 260);
     scratch.SetRaw("BinaryNone", REG_BINARY, raw.data(), 0);
@@ -71,8 +72,8 @@ TEST(RegistryKey, QueryStringAlwaysDeliversATerminatedText)
         int result;
         const char* text;
     } rows[] = {
-        {"SzUnterminated", 1, "ccccc"}, {"SzFull", 0, ""}, {"Binary", 1, "ccccccc"},
-        {"BinaryFull", 0, ""},          {"BinaryNone", 1, ""}, {"Number", 1, "abc"},
+        {"SzUnterminated", 1, "ccccc"}, {"SzFull", 0, ""},     {"Expand", 1, "%x%"}, {"Binary", 0, ""},
+        {"BinaryFull", 0, ""},          {"BinaryNone", 0, ""}, {"Number", 0, ""},
     };
     RegistryKey key;
     ASSERT_EQ(key.Open(HKEY_CURRENT_USER, scratch.Path().c_str()), 1);
@@ -137,8 +138,9 @@ TEST(RegistryKey, EnumValuesVisitsNamesThatFitAndStopsOnRequest)
     EXPECT_EQ(RegistryKey::EnumValues(HKEY_CURRENT_USER, path.c_str(), Record, nullptr, 0, nullptr, &none), 1);
     EXPECT_TRUE(none.types.empty());
 
-    const std::string n259(259, 'n'), n260(260, 'o'), n300(300, 'p');
-    for (const std::string* name : {&n259, &n260, &n300})
+    // The registry lists names in order here: one too long also comes first.
+    const std::string n259(259, 'n'), n260(260, 'o'), n300(300, 'p'), first300(300, 'A');
+    for (const std::string* name : {&n259, &n260, &n300, &first300})
         scratch.SetRaw(name->c_str(), REG_BINARY, "xyz", 3);
     scratch.SetRaw("First", REG_SZ, "one", 4);
     scratch.SetRaw("Last", REG_DWORD, "four", 4);

@@ -185,6 +185,12 @@ TEST(TextBuf, ReplaceStopsAtItsCeilingWithTheTextKept)
     EXPECT_EQ(t.Replace("%x%", "x%%x"), nullptr);
     EXPECT_STREQ(t.Data(), "%%x%x%");
 
+    // The ceiling bounds the capacity: landing on it is allowed, one byte more is not.
+    TextBuf edge;
+    edge.Assign("a%x%b");
+    EXPECT_EQ(edge.Replace("%x%", "12345", edge.Capacity() + 1), nullptr);
+    EXPECT_STREQ(edge.Replace("%x%", "12345", edge.Capacity() + 2), "a12345b");
+
     // A text already above the ceiling may still shrink.
     TextBuf big(TextBuf::kFormatCeiling + 100);
     big.Assign("a%x%b");

@@ -12,13 +12,15 @@ TEST(ProcessLauncher, RunsWaitsAndReadsTheExitCode)
 {
     std::string dir = ScratchDir("launcher");
     ASSERT_TRUE(PlaceFakeClient(dir, "svn.exe", "0x2A"));
-    std::string work = dir + "work dir";
+    // The longest folder Windows starts a program in: 258 characters and a
+    // backslash. Under code page 932 the last character is two bytes.
+    std::string work = dir + "work dir" + std::string(249 - dir.size(), 'w') + (GetACP() == 932 ? "\x95\x5c" : "w");
     CreateDirectoryA(work.c_str(), nullptr);
     SetEnvironmentVariableA("CVSIGNORE", "*.obj *.o");
 
     unsigned long code = 12345;
     ASSERT_EQ(ProcessLauncher::RunAndWait((dir + "svn.exe").c_str(), "co file:///X:/r -r  P",
-                                          work.c_str(), SW_SHOW, SEE_MASK_NO_CONSOLE, &code),
+                                          (work + "\\").c_str(), SW_SHOW, SEE_MASK_NO_CONSOLE, &code),
               1);
     EXPECT_EQ(code, 42u);
     std::string log = ReadWholeFile(dir + "svn.log");
@@ -36,6 +38,12 @@ TEST(ProcessLauncher, RunsWaitsAndReadsTheExitCode)
                                           SEE_MASK_NO_CONSOLE, &code),
               1);
     EXPECT_EQ(code, 0u);
+
+    // A missing folder, and one character more: nothing starts.
+    CreateDirectoryA((work + "9").c_str(), nullptr);
+    for (const std::string& refused : {dir + "gone", work + "9"})
+        EXPECT_EQ(ProcessLauncher::RunAndWait((dir + "svn.exe").c_str(), "x", refused.c_str(), SW_SHOW,
+                                              SEE_MASK_NO_CONSOLE, &code), 0) << refused;
 }
 
 TEST(ProcessLauncher, MissingProgramOrAFolderLeavesTheExitCodeAlone)
