@@ -52,8 +52,12 @@ int MainDialog::OnInitDialog()
             AutoComplete(info.hwndItem);
     }
     settings.Load();
-    // The help file is looked for in the folder that is current at start.
-    help.Bind("Quillmoor.chm", 1, nullptr, nullptr);
+    // The help file is looked for in the folder that is current at start, then
+    // beside the program: a start from elsewhere (a prompt, the IDE's tool
+    // entry, a shortcut) finds it there.
+    char programFolder[MAX_PATH];
+    int besideProgram = FileUtil::ModuleDirectory(nullptr, programFolder);
+    help.Bind("Quillmoor.chm", 1, nullptr, nullptr, besideProgram ? programFolder : nullptr);
 
     SetForegroundWindow(window);
     if (initialFolder) {

@@ -1,5 +1,6 @@
 ; Setup of Quillmoor: the two programs and the help into a folder of the user's
-; choice, Quillmoor appended to the Visual Studio 6 tool list by Tackhouse.
+; choice, a Start menu entry, Quillmoor appended to the Visual Studio 6 tool
+; list by Tackhouse.
 ;   makensis -DARCH=x86|x64 -DBINDIR=<build folder> -DREADME=<ReadMe.txt>
 ;            -DICON=<Quillmoor.ico> -DOUTFILE=<setup program> Quillmoor.nsi
 
@@ -68,6 +69,11 @@ Section "Quillmoor"
     ; quotes would become part of the tool entry.
     ExecWait '"$INSTDIR\Tackhouse.exe" /ToolInstall $INSTDIR\Quillmoor.exe'
 
+    ; For the same users as the uninstall entry in HKLM: everyone. The
+    ; shortcut's working folder is the output path, the installation folder.
+    SetShellVarContext all
+    CreateShortCut "$SMPROGRAMS\Quillmoor.lnk" "$INSTDIR\Quillmoor.exe"
+
     WriteRegStr HKLM "${UNINST_KEY}" "DisplayName" "Quillmoor ${VERSION}"
     WriteRegStr HKLM "${UNINST_KEY}" "DisplayVersion" "${VERSION}"
     WriteRegStr HKLM "${UNINST_KEY}" "Publisher" "Harrowby"
@@ -85,6 +91,9 @@ Section "Uninstall"
     IfSilent +2
         ExecWait '"$INSTDIR\Tackhouse.exe" /ToolDeinstall'
 
+    ; The context the shortcut was made in.
+    SetShellVarContext all
+    Delete "$SMPROGRAMS\Quillmoor.lnk"
     Delete "$INSTDIR\Quillmoor.exe"
     Delete "$INSTDIR\Tackhouse.exe"
     Delete "$INSTDIR\Quillmoor.chm"

@@ -19,12 +19,32 @@ HWND WINAPI HelpFile::HtmlHelpOnFirstUse(HWND caller, LPCSTR file, UINT command,
     return entry ? entry(caller, file, command, data) : nullptr;
 }
 
+namespace {
+
+// out holds MAX_PATH bytes and is left untouched when folder and name do not fit.
+int Join(char* out, const char* folder, const char* name)
+{
+    if (strlen(folder) + strlen(name) >= MAX_PATH)
+        return 0;
+    strcpy(out, folder);
+    strcat(out, name);
+    return 1;
+}
+
+int IsFile(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+} // namespace
+
 HelpFile::HelpFile() : gate(nullptr), gateValue(nullptr), display(HtmlHelpOnFirstUse)
 {
     path[0] = 0;
 }
 
-void HelpFile::Bind(const char* fileName, int useCurrentDirectory, Gate gateFn, void* value)
+void HelpFile::Bind(const char* fileName, int useCurrentDirectory, Gate gateFn, void* value, const char* otherFolder)
 {
     gate = gateFn;
     gateValue = value;
@@ -33,17 +53,20 @@ void HelpFile::Bind(const char* fileName, int useCurrentDirectory, Gate gateFn, 
         return;
     // One byte more than the directory may take, for the backslash.
     char folder[MAX_PATH + 1] = "";
+    int fits = 1;
     if (useCurrentDirectory) {
         // A directory longer than the buffer is reported by its size, not copied.
         DWORD n = GetCurrentDirectoryA(MAX_PATH, folder);
-        if (n == 0 || n >= MAX_PATH)
-            return;
+        fits = n != 0 && n < MAX_PATH;
         FileUtil::AppendBackslash(folder);
     }
-    if (strlen(folder) + strlen(fileName) >= MAX_PATH)
-        return;
-    strcpy(path, folder);
-    strcat(path, fileName);
+    if (fits)
+        Join(path, folder, fileName);
+    // The first folder's file wins; without one in either folder the first
+    // path stays, and HTML Help shows nothing for it as before.
+    char other[MAX_PATH];
+    if (otherFolder && !IsFile(path) && Join(other, otherFolder, fileName) && IsFile(other))
+        strcpy(path, other);
 }
 
 int HelpFile::Show(HWND caller, const char* page)

@@ -11,8 +11,10 @@ public:
 
     // useCurrentDirectory 1 puts the current directory in front of fileName.
     // A directory and name too long for 260 bytes leave the path empty, so that
-    // Show shows nothing.
-    void Bind(const char* fileName, int useCurrentDirectory, Gate gate, void* gateValue);
+    // Show shows nothing. When no file lies at that path but one lies in
+    // otherFolder (ending in a backslash), the path names that one instead.
+    void Bind(const char* fileName, int useCurrentDirectory, Gate gate, void* gateValue,
+              const char* otherFolder = nullptr);
     // 0 when the gate refuses, the path is empty or too long for the page, or
     // HTML Help opens no window.
     int Show(HWND caller, const char* page);

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <windows.h>
+#include <shlobj.h>
 #include <tlhelp32.h>
+#include <wrl/client.h>
 
 using namespace testsupport;
 
@@ -39,6 +41,23 @@ DWORD ReadDword(const char* name)
 int ToolValueCount()
 {
     return ValueCount(kToolsKey);
+}
+
+// "<target>|<working folder>" of the all-users Start menu entry, "|" without one.
+std::string StartMenuEntry()
+{
+    char programs[MAX_PATH] = "", target[MAX_PATH] = "", folder[MAX_PATH] = "";
+    SHGetFolderPathA(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, 0, programs);
+    std::string path = programs + std::string("\\Quillmoor.lnk");
+    Microsoft::WRL::ComPtr<IShellLinkA> link;
+    Microsoft::WRL::ComPtr<IPersistFile> file;
+    CoInitialize(nullptr);
+    if (SUCCEEDED(CoCreateInstance(__uuidof(ShellLink), nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link))) &&
+        SUCCEEDED(link.As(&file)) && SUCCEEDED(file->Load(std::wstring(path.begin(), path.end()).c_str(), STGM_READ))) {
+        link->GetPath(target, MAX_PATH, nullptr, 0);
+        link->GetWorkingDirectory(folder, MAX_PATH);
+    }
+    return std::string(target) + "|" + folder;
 }
 
 
@@ -158,6 +177,7 @@ TEST_F(Setup, SilentInstallPlacesTheProgramsAndAppendsTheToolEntry)
     EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), "\"" + folder + "\\Uninstall.exe\"");
     EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation"), folder);
     EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"), "1.04");
+    EXPECT_EQ(StartMenuEntry(), folder + "\\Quillmoor.exe|" + folder);
 
     // The clients the user put beside the program survive an uninstall, and so does their folder.
     ASSERT_TRUE(PlaceFakeClient(folder + "\\", "cvs.exe"));
@@ -166,6 +186,7 @@ TEST_F(Setup, SilentInstallPlacesTheProgramsAndAppendsTheToolEntry)
     for (const char* name : kInstalled)
         EXPECT_FALSE(FileExists(folder + "\\" + name)) << name;
     EXPECT_TRUE(FileExists(folder + "\\cvs.exe"));
+    EXPECT_EQ(StartMenuEntry(), "|");
 
     // Only the user can take the entry off the menu: the tool list stays as it was.
     EXPECT_EQ(ReadDword("NumTools"), 3u);
