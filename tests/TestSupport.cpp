@@ -56,6 +56,22 @@ std::string ScratchDir(const std::string& name)
     return dir;
 }
 
+std::wstring Wide(const std::string& text)
+{
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0],
+                                    static_cast<int>(wide.size())));
+    return wide;
+}
+
+std::string Utf8(const std::wstring& text)
+{
+    std::string utf8(4 * text.size(), '\0');
+    utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &utf8[0],
+                                    static_cast<int>(utf8.size()), nullptr, nullptr));
+    return utf8;
+}
+
 std::string ReadWholeFile(const std::string& path)
 {
     std::string text;

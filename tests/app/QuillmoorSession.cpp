@@ -52,10 +52,18 @@ std::vector<QuillmoorSession::Record> QuillmoorSession::Runs(const char* client)
         r.params = field("params=");
         r.args = field("args=");
         r.cwd = field("cwd=");
+        r.wideCwd = field("wcwd=");
         r.ignore = field("CVSIGNORE=");
         runs.push_back(r);
     }
     return runs;
+}
+
+std::wstring QuillmoorSession::GetWide(int id)
+{
+    wchar_t text[1024] = L"";
+    SendMessageW(Item(id), WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    return text;
 }
 
 std::vector<std::string> QuillmoorSession::Lines()

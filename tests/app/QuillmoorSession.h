@@ -12,6 +12,7 @@ public:
         std::string params;
         std::string args; // as the client's runtime splits them, each ended by "|"
         std::string cwd;
+        std::string wideCwd; // in UTF-8
         std::string ignore;
     };
 
@@ -21,6 +22,9 @@ public:
 
     void Set(int id, const std::string& text) { ProgramDriver::SetText(Item(id), text); }
     std::string Get(int id) { return ProgramDriver::Text(Item(id)); }
+    // Texts in any language, as the control holds them.
+    void SetWide(int id, const std::wstring& text) { SendMessageW(Item(id), WM_SETTEXT, 0, (LPARAM)text.c_str()); }
+    std::wstring GetWide(int id);
     bool Checked(int id) { return SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     void Click(int id) { SendMessageA(Item(id), BM_CLICK, 0, 0); }
     std::vector<ProgramDriver::Box> Press(int id) { return program.Press(dialog, id); }

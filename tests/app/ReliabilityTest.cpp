@@ -75,10 +75,10 @@ TEST(Reliability, MalformedSettingsShowWhatIsValidAndLoseNothing)
     EXPECT_TRUE(QuillmoorSession::ReadDword("SVN", &svn) && svn == 1);
 }
 
-TEST(Reliability, TextsTheCodePageCannotHoldAreKept)
+TEST(Reliability, TextsInAnyLanguageReadBackUnchanged)
 {
     QuillmoorSession::ClearSettings();
-    // Code page 1252 holds neither the Cyrillic nor the CJK characters.
+    // Written as under another code page: UTF-8 holds the Cyrillic and the CJK characters.
     const std::wstring folder = L"C:\\\x0420\x0430\x0431\x043E\x0442\x0430\\\x8868";
     const std::wstring key = L"Software\\Harrowby\\Quillmoor";
     DWORD zero = 0;
@@ -88,8 +88,8 @@ TEST(Reliability, TextsTheCodePageCannotHoldAreKept)
               ERROR_SUCCESS);
     QuillmoorSession s("unicode", true);
     ASSERT_TRUE(s.Start());
-    EXPECT_EQ(s.Get(kLocal), "");
-    EXPECT_TRUE(ProgramDriver::Items(s.Item(kLocal)).empty());
+    EXPECT_EQ(s.GetWide(kLocal), folder);
+    EXPECT_EQ(ProgramDriver::Items(s.Item(kLocal)).size(), 1u);
     EXPECT_EQ(s.Close(), 0);
 
     wchar_t kept[64] = L"";

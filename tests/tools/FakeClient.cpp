@@ -3,6 +3,7 @@
 //   params=<the parameter line>
 //   args=<the arguments as the C runtime splits the line, each ended by "|", in UTF-8>
 //   cwd=<current directory>
+//   wcwd=<current directory as the wide call gives it, in UTF-8>
 //   CVSIGNORE=<value, or "(unset)">
 //   end
 // and exits with the code written in "<own path without .exe>.exit"
@@ -60,12 +61,17 @@ int main()
         LocalFree(argv);
     }
 
+    wchar_t wideCwd[MAX_PATH] = L"";
+    GetCurrentDirectoryW(MAX_PATH, wideCwd);
+    char utf8Cwd[4 * MAX_PATH] = "";
+    WideCharToMultiByte(CP_UTF8, 0, wideCwd, -1, utf8Cwd, sizeof(utf8Cwd), nullptr, nullptr);
+
     snprintf(path, sizeof(path), "%s.log", base);
     HANDLE log = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (log == INVALID_HANDLE_VALUE)
         return 251;
-    const char* parts[] = { "params=", SkipProgramName(GetCommandLineA()), "\r\nargs=", args.c_str(), "\r\ncwd=", cwd,
+    const char* parts[] = { "params=", SkipProgramName(GetCommandLineA()), "\r\nargs=", args.c_str(), "\r\ncwd=", cwd, "\r\nwcwd=", utf8Cwd,
                             "\r\nCVSIGNORE=", ignore, "\r\nend\r\n" };
     for (const char* part : parts) {
         DWORD written;
