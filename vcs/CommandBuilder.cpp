@@ -168,9 +168,9 @@ BuildResult CommandBuilder::Build(const OperationRequest& request, const char* p
     // filling argument by argument gives the line that filling it whole would.
     TextBuf& parameters = command->parameters;
     ok &= parameters.Assign("");
+    TextBuf argument;
     for (int start = 0;;) {
         int end = line.FindChar(' ', start);
-        TextBuf argument;
         ok &= argument.Assign(line.Data() + start, (end < 0 ? line.Length() : end) - start);
         if (!FillArgument(argument, steps, &ok))
             return BuildResult::LineTooLong;
