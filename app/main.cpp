@@ -45,11 +45,8 @@ int main(int argc, char** argv)
     // Visual Studio passes its workspace folder unquoted: one with blanks
     // arrives as several arguments, and only the whole text names it.
     TextBuf whole;
-    if (argc > 2 && TextAfterProgram(GetCommandLineA(), &whole)) {
-        DWORD attributes = GetFileAttributesA(whole.Data());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            folder = whole.Data();
-    }
+    if (argc > 2 && TextAfterProgram(GetCommandLineA(), &whole) && FileUtil::IsFolder(whole.Data()))
+        folder = whole.Data();
     // Where the code page is not UTF-8, a folder with characters it lacks
     // arrives as a look-alike: another folder, not the one that was meant.
     if (!TextBuf::RoundTrips(GetCommandLineW(), GetACP()))

@@ -56,14 +56,6 @@ std::string ScratchDir(const std::string& name)
     return dir;
 }
 
-std::wstring Wide(const std::string& text)
-{
-    std::wstring wide(text.size(), L'\0');
-    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0],
-                                    static_cast<int>(wide.size())));
-    return wide;
-}
-
 std::string Utf8(const std::wstring& text)
 {
     std::string utf8(4 * text.size(), '\0');

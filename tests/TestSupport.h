@@ -14,8 +14,6 @@ std::string BuildDir();
 std::string ScratchDir(const std::string& name);
 void RemoveTree(const std::string& path);
 
-// Between this program's code page and UTF-16, and from UTF-16 to UTF-8.
-std::wstring Wide(const std::string& text);
 std::string Utf8(const std::wstring& text);
 
 std::string ReadWholeFile(const std::string& path);

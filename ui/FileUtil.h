@@ -43,6 +43,7 @@ public:
     static int CreateDirectoryChain(const char* path, int lastIsFile);
     // Appends "\" unless path is empty or its last character is one; room is the caller's.
     static void AppendBackslash(char* path);
+    static int IsFolder(const char* path);
 
 private:
     char caption[200];

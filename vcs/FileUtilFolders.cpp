@@ -116,3 +116,9 @@ void FileUtil::AppendBackslash(char* path)
     path[end] = '\\';
     path[end + 1] = 0;
 }
+
+int FileUtil::IsFolder(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}

@@ -1,5 +1,6 @@
 #include "vcs/ProcessLauncher.h"
 
+#include "ui/FileUtil.h"
 #include "ui/TextBuf.h"
 #include <windows.h>
 #include <shellapi.h>
@@ -8,12 +9,6 @@ namespace {
 
 // The longest current folder Windows keeps, in UTF-16 units, a trailing backslash aside.
 const int kLongestFolder = 258;
-
-int IsFolder(const char* path)
-{
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 // Windows' own process start refuses (error 267) a working folder that is
 // missing or too long; Wine's shell would instead start the program in the
@@ -28,7 +23,7 @@ int UsableFolder(const char* directory)
     int units = MultiByteToWideChar(CP_ACP, 0, full, -1, nullptr, 0) - 1;
     if (TextBuf::EndsWithBackslash(full))
         --units;
-    return units <= kLongestFolder && IsFolder(full);
+    return units <= kLongestFolder && FileUtil::IsFolder(full);
 }
 
 } // namespace
@@ -37,7 +32,7 @@ int ProcessLauncher::RunAndWait(const char* file, const char* parameters, const 
                                 int showCommand, unsigned long extraMask, unsigned long* exitCode)
 {
     // The shell would open a folder window and report it as a started process.
-    if (IsFolder(file))
+    if (FileUtil::IsFolder(file))
         return 0;
     if (directory && directory[0] && !UsableFolder(directory))
         return 0;

@@ -49,30 +49,29 @@ int main()
     if (!got || got >= sizeof(ignore))
         strcpy(ignore, "(unset)");
 
-    // The split that the real clients' runtime makes of the wide command line.
+    // What the real clients' runtime sees: the wide line split by its rules, and the wide folder.
+    auto utf8 = [](const wchar_t* wide) {
+        char text[4 * MAX_PATH] = "";
+        WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
+        return std::string(text);
+    };
     std::string args;
     int argc = 0;
-    if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc)) {
-        for (int i = 1; i < argc; ++i) {
-            char utf8[4 * MAX_PATH] = "";
-            WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, utf8, sizeof(utf8), nullptr, nullptr);
-            args = args + utf8 + "|";
-        }
-        LocalFree(argv);
-    }
-
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    for (int i = 1; argv && i < argc; ++i)
+        args += utf8(argv[i]) + "|";
+    LocalFree(argv);
     wchar_t wideCwd[MAX_PATH] = L"";
     GetCurrentDirectoryW(MAX_PATH, wideCwd);
-    char utf8Cwd[4 * MAX_PATH] = "";
-    WideCharToMultiByte(CP_UTF8, 0, wideCwd, -1, utf8Cwd, sizeof(utf8Cwd), nullptr, nullptr);
+    const std::string utf8Cwd = utf8(wideCwd);
 
     snprintf(path, sizeof(path), "%s.log", base);
     HANDLE log = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (log == INVALID_HANDLE_VALUE)
         return 251;
-    const char* parts[] = { "params=", SkipProgramName(GetCommandLineA()), "\r\nargs=", args.c_str(), "\r\ncwd=", cwd, "\r\nwcwd=", utf8Cwd,
-                            "\r\nCVSIGNORE=", ignore, "\r\nend\r\n" };
+    const char* parts[] = { "params=", SkipProgramName(GetCommandLineA()), "\r\nargs=", args.c_str(), "\r\ncwd=", cwd,
+                            "\r\nwcwd=", utf8Cwd.c_str(), "\r\nCVSIGNORE=", ignore, "\r\nend\r\n" };
     for (const char* part : parts) {
         DWORD written;
         WriteFile(log, part, (DWORD)strlen(part), &written, nullptr);

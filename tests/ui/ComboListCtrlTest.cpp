@@ -83,6 +83,14 @@ TEST_F(Controls, LongTextsAreCutToTheBuffer)
     EXPECT_EQ(buffer[260], 'X');
 }
 
+TEST_F(Controls, CarriesOnlyWhatTheCodePageHolds)
+{
+    SetWindowTextW(combo.Control(), L"C:\\work");
+    EXPECT_EQ(combo.CarriesText(), 1);
+    SetWindowTextW(combo.Control(), L"C:\\\u0141\u00f3d\u017a"); // this test's code page would give "Lodz"
+    EXPECT_EQ(combo.CarriesText(), 0);
+}
+
 TEST_F(Controls, ComboInfoReachesTheEditPart)
 {
     COMBOBOXINFO info;
