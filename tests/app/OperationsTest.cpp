@@ -79,48 +79,33 @@ TEST(Operations, FiveButtonsUnderSvn)
     EXPECT_EQ(s.Close(), 0);
 }
 
-TEST(Operations, FoldersAndProjectsWithBlanksReachTheClientWhole)
+// Folders and projects reach the client whole: with blanks, in any language
+// (never a look-alike), and with 259 characters however many bytes they take.
+TEST(Operations, FoldersReachTheClientWhole)
 {
-    QuillmoorSession s("blanks");
+    QuillmoorSession s("whole-folders");
     ASSERT_TRUE(s.Start());
-    std::string local = s.dir + "My Work";
-    s.Set(kLocal, local);
-    s.Set(kProject, "My App");
-    s.Set(kRemote, "X:\\My Repos");
-    s.Click(kCvs);
-    s.Press(kCheckout);
-    auto runs = s.Runs("cvs");
-    ASSERT_EQ(runs.size(), 1u);
-    EXPECT_EQ(runs[0].args, "-z3|-d|X:\\My Repos|-N|-q|checkout|-d|" + local + "|My App|");
-    EXPECT_EQ(s.Close(), 0);
-}
-
-// Under UTF-8 each folder reaches the client whole, never as a look-alike,
-// and a field keeps 259 characters however many bytes they take.
-TEST(Operations, FoldersInAnyLanguageReachTheClientWhole)
-{
-    QuillmoorSession s("any-language");
-    ASSERT_TRUE(s.Start());
-    const std::wstring dir(s.dir.begin(), s.dir.end()), lodz = dir + L"\u0141\u00f3d\u017a";
+    const std::wstring dir(s.dir.begin(), s.dir.end()), lodz = dir + L"\u0141\u00f3d\u017a Praca";
     const std::wstring created = dir + L"\u015cablono\\nowy", half((220 - dir.size()) / 2, L'\u0142');
     const std::wstring longFolder = dir + half + L"\\" + half; // 220 or 221 characters, above 400 bytes
-    for (const std::wstring& folder : { lodz, dir + L"L\u00f3dz", dir + half, longFolder })
+    for (const std::wstring& folder : { lodz, dir + L"Lodz Praca", dir + half, longFolder })
         CreateDirectoryW(folder.c_str(), nullptr);
-    s.Click(kSvn);
-    s.Set(kRemote, "R");
+    s.Set(kRemote, "X:\\My Repos");
     for (const std::wstring& folder : { lodz, created, longFolder }) {
         s.SetWide(kLocal, folder);
-        s.SetWide(kProject, std::wstring(300, L'\u0142'));
+        s.SetWide(kProject, folder == created ? L"My App" : std::wstring(300, L'\u0142'));
+        s.Click(folder == created ? kCvs : kSvn);
         s.Press(folder == created ? kCheckout : kShowStatus);
     }
-    auto runs = s.Runs("svn");
-    ASSERT_EQ(runs.size(), 3u);
+    auto svn = s.Runs("svn"), cvs = s.Runs("cvs");
+    ASSERT_EQ(svn.size(), 2u);
+    ASSERT_EQ(cvs.size(), 1u);
     const std::wstring project = L"\\" + std::wstring(259, L'\u0142');
-    EXPECT_EQ(runs[0].args, "status|" + Utf8(lodz + project) + "|");
-    EXPECT_EQ(runs[2].args, "status|" + Utf8(longFolder + project) + "|");
-    int i = 0;
+    EXPECT_EQ(svn[0].args, "status|" + Utf8(lodz + project) + "|");
+    EXPECT_EQ(svn[1].args, "status|" + Utf8(longFolder + project) + "|");
+    EXPECT_EQ(cvs[0].args, "-z3|-d|X:\\My Repos|-N|-q|checkout|-d|" + Utf8(created) + "|My App|");
+    EXPECT_EQ(svn[0].wideCwd + cvs[0].wideCwd + svn[1].wideCwd, Utf8(lodz + created + longFolder));
     for (const std::wstring& folder : { lodz, created, longFolder }) {
-        EXPECT_EQ(runs[i++].wideCwd, Utf8(folder));
         DWORD zero = 1, size = 4;
         EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Harrowby\\Quillmoor\\Locals", folder.c_str(),
                                RRF_RT_REG_DWORD, nullptr, &zero, &size), ERROR_SUCCESS);

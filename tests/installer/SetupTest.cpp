@@ -60,7 +60,6 @@ std::string StartMenuEntry()
     return std::string(target) + "|" + folder;
 }
 
-
 // The uninstaller hands over to a copy of itself and returns at once; the copy
 // removes the uninstall entry as its last step.
 bool WaitForUninstall()
