@@ -604,3 +604,8 @@ int TextBuf::RoundTrips(const wchar_t* wide, unsigned codePage)
     free(back);
     return same;
 }
+
+int TextBuf::Units(const char* text, unsigned codePage)
+{
+    return *text ? MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0) - 1 : 0;
+}

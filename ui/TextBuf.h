@@ -90,6 +90,9 @@ public:
     // Whether wide text survives the code page and the way back unchanged:
     // no character is lost or replaced by a look-alike.
     static int RoundTrips(const wchar_t* wide, unsigned codePage);
+    // The UTF-16 units that Windows makes of text in the code page (0: the
+    // ANSI one), as it counts a command line or a path.
+    static int Units(const char* text, unsigned codePage);
 
 private:
     void Fail();

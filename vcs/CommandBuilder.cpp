@@ -40,13 +40,15 @@ const TemplateRow kTemplates[] = {
     { "-Q status -v", kCvsStatus, "status %dir%\\%proj%", 0 },
 };
 
-// Windows hands a program at most 32,767 characters of command line: a
-// longer parameter line could never reach the client.
-const int kLineCeiling = 32768;
-// An argument's block has up to a field's room beyond its text, so one that
-// passes this ceiling makes any line too long; the line itself is measured
-// once it is whole.
-const int kArgumentCeiling = kLineCeiling + kFieldBytes;
+// Windows hands a program at most 32,767 UTF-16 units of command line, the
+// terminator included: the quoted client, a blank and the parameters. A
+// longer line would reach the client cut.
+const int kCommandLineUnits = 32767;
+// No character takes more than three bytes per unit, so a line of more bytes
+// never fits; the exact count waits until the line is whole.
+const int kLineBytes = 3 * kCommandLineUnits;
+// An argument's block has up to a field's room beyond its text.
+const int kArgumentCeiling = kLineBytes + kFieldBytes;
 
 // Fills every placeholder of the argument; false when it would grow past
 // what a client can receive. An allocation failure clears *ok instead.
@@ -113,7 +115,7 @@ const char* CommandBuilder::Template(Operation operation, SourceSystem system, u
 }
 
 BuildResult CommandBuilder::Build(const OperationRequest& request, const char* programFolder,
-                                  ClientCommand* command)
+                                  ClientCommand* command, unsigned codePage)
 {
     const unsigned opt = request.options;
     const char* project = request.project ? request.project : "";
@@ -142,7 +144,9 @@ BuildResult CommandBuilder::Build(const OperationRequest& request, const char* p
     if ((opt & OptReleaseTag) && pserver)
         ok &= line.Append(" Import");
 
-    if (!*project && line.Find("%proj%") >= 0)
+    // Windows drops the trailing blanks of a folder name: a project of blanks
+    // alone would name a folder the user never meant.
+    if (!project[strspn(project, " \t")] && line.Find("%proj%") >= 0)
         return BuildResult::ProjectMissing;
     if ((opt & OptFileUrl) && remote.FindChar('\\') >= 0) {
         ok &= remote.Insert(0, "file:///") != nullptr;
@@ -179,7 +183,7 @@ BuildResult CommandBuilder::Build(const OperationRequest& request, const char* p
         ok &= parameters.Append(argument);
         if (!ok)
             return BuildResult::OutOfMemory;
-        if (parameters.Length() >= kLineCeiling)
+        if (parameters.Length() > kLineBytes)
             return BuildResult::LineTooLong;
         if (end < 0)
             break;
@@ -193,5 +197,10 @@ BuildResult CommandBuilder::Build(const OperationRequest& request, const char* p
     ok &= command->executable.EnsureTrailingBackslash() != nullptr;
     ok &= command->executable.Append(client);
     ok &= command->directory.Assign(local);
-    return ok ? BuildResult::Ok : BuildResult::OutOfMemory;
+    if (!ok)
+        return BuildResult::OutOfMemory;
+    // "<executable>" <parameters> and the terminator.
+    const int units = TextBuf::Units(command->executable.Data(), codePage) +
+                      TextBuf::Units(parameters.Data(), codePage) + 4;
+    return units <= kCommandLineUnits ? BuildResult::Ok : BuildResult::LineTooLong;
 }

@@ -36,12 +36,13 @@ struct ClientCommand {
     TextBuf directory;
 };
 
-// LineTooLong: a substitution would make the line longer than Windows can
-// pass to a program (field values whose placeholders keep forming new ones).
+// LineTooLong: the client's whole command line would be longer than Windows
+// can pass to a program (long fields, or field values whose placeholders
+// keep forming new ones).
 enum class BuildResult { Ok, ProjectMissing, TagMissing, LineTooLong, OutOfMemory };
 
-// Turns a request into the client's path and parameter line. Pure: no system
-// calls. Every argument that a folder or project with a blank or tab flows
+// Turns a request into the client's path and parameter line. Pure: no side
+// effects. Every argument that a folder or project with a blank or tab flows
 // into is quoted, so that the client receives it whole.
 class CommandBuilder {
 public:
@@ -52,7 +53,8 @@ public:
     static const char* Template(Operation operation, SourceSystem system, unsigned* options);
 
     // programFolder is the program's folder; a missing trailing "\" is added.
-    // command holds the composed run only after BuildResult::Ok.
+    // command holds the composed run only after BuildResult::Ok. The line is
+    // measured in UTF-16 units of the code page the texts are in (0: ANSI).
     static BuildResult Build(const OperationRequest& request, const char* programFolder,
-                             ClientCommand* command);
+                             ClientCommand* command, unsigned codePage = 0);
 };

@@ -20,7 +20,7 @@ int UsableFolder(const char* directory)
     DWORD bytes = GetFullPathNameA(directory, sizeof(full), full, nullptr);
     if (!bytes || bytes >= sizeof(full))
         return 0;
-    int units = MultiByteToWideChar(CP_ACP, 0, full, -1, nullptr, 0) - 1;
+    int units = TextBuf::Units(full, CP_ACP);
     if (TextBuf::EndsWithBackslash(full))
         --units;
     return units <= kLongestFolder && FileUtil::IsFolder(full);

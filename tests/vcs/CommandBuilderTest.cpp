@@ -148,6 +148,9 @@ TEST(CommandBuilder, ValidationOrderAndEmptyProject)
     EXPECT_EQ(Compose(Operation::Checkout, SourceSystem::Svn, none, &c), BuildResult::ProjectMissing);
     EXPECT_EQ(Compose(Operation::Commit, SourceSystem::Svn, none, &c), BuildResult::ProjectMissing);
     EXPECT_EQ(Compose(Operation::Import, SourceSystem::Cvs, none, &c), BuildResult::ProjectMissing);
+    // Blanks alone name no project: Windows drops them from a folder name.
+    Fields blanks = { " \t ", "R", "latest", "L" };
+    EXPECT_EQ(Compose(Operation::Checkout, SourceSystem::Svn, blanks, &c), BuildResult::ProjectMissing);
     // A line that lacks both reports the project only.
     OperationRequest both = { SourceSystem::Cvs, "%proj% %rel%", OptNeedTag, "", "R", "latest", "L" };
     EXPECT_EQ(CommandBuilder::Build(both, kFolder, &c), BuildResult::ProjectMissing);
@@ -242,16 +245,30 @@ TEST(CommandBuilder, RunawaySubstitutionIsRefusedQuickly)
     }
 }
 
-TEST(CommandBuilder, CeilingCountsTheQuotedLine)
+TEST(CommandBuilder, CeilingCountsTheWholeCommandLineInUnits)
 {
-    // Two characters and 10,921 folders of three, quoted: 32,767 characters.
-    for (int over : { 0, 1 }) {
-        std::string templ(2 + over, 'x');
-        for (int i = 0; i < 10921; ++i)
-            templ += "%dir%";
-        OperationRequest request = { SourceSystem::Svn, templ.c_str(), 0, "P", "R", "latest", "a b" };
-        ClientCommand c;
-        EXPECT_EQ(CommandBuilder::Build(request, kFolder, &c), over ? BuildResult::LineTooLong : BuildResult::Ok);
+    // "<folder>svn.exe" <line> and the terminator: 32,767 UTF-16 units pass, one more does not.
+    const std::string longFolder = "C:\\" + std::string(196, 'f') + "\\"; // 200 characters
+    const struct {
+        std::string folder;
+        unsigned codePage;
+        const char* character; // of the folder filled into the line
+    } cases[] = { { kFolder, 0, "x" }, { longFolder, 0, "x" }, { kFolder, CP_UTF8, "\xE2\x82\xAC" } };
+    for (const auto& c : cases) {
+        std::string local;
+        for (int i = 0; i < 200; ++i)
+            local += c.character;
+        for (int over : { 0, 1 }) {
+            // 160 folders of 200 units in one argument, then plain characters up to the ceiling.
+            const int rest = 32767 - 4 - int(c.folder.size() + 7) - 160 * 200 + over;
+            std::string templ(rest, 'x');
+            for (int i = 0; i < 160; ++i)
+                templ += "%dir%";
+            OperationRequest request = { SourceSystem::Svn, templ.c_str(), 0, "P", "R", "latest", local.c_str() };
+            ClientCommand cmd;
+            EXPECT_EQ(CommandBuilder::Build(request, c.folder.c_str(), &cmd, c.codePage),
+                      over ? BuildResult::LineTooLong : BuildResult::Ok) << c.folder.size() << " " << c.codePage;
+        }
     }
 }
 

@@ -74,7 +74,8 @@ BuildResult ModelBuild(const OperationRequest& r, std::string* line)
         l += " -X";
     if ((r.options & OptReleaseTag) && ModelHasPserver(remote))
         l += " Import";
-    if (!*r.project && ModelFind(l, "%proj%", 0) != std::string::npos)
+    const bool noProject = std::string(r.project).find_first_not_of(" \t") == std::string::npos;
+    if (noProject && ModelFind(l, "%proj%", 0) != std::string::npos)
         return BuildResult::ProjectMissing;
     std::string url = remote;
     if ((r.options & OptFileUrl) && ModelFind(url, "\\", 0) != std::string::npos) {
@@ -99,7 +100,7 @@ BuildResult ModelBuild(const OperationRequest& r, std::string* line)
                   { "%dir%", r.local, true } };
     // Each blank-separated word of the template is one argument; one that a
     // folder or project with a blank or tab flowed into is quoted, unless it
-    // holds a double quote. The quoted line may not pass 32,767 characters.
+    // holds a double quote. "<client>" <line> may not pass 32,767 UTF-16 units, terminator included.
     line->clear();
     size_t start = 0;
     for (;;) {
@@ -123,7 +124,9 @@ BuildResult ModelBuild(const OperationRequest& r, std::string* line)
             break;
         start = end + 1;
     }
-    return line->size() > 32767 ? BuildResult::LineTooLong : BuildResult::Ok;
+    const size_t client = r.system == SourceSystem::Cvs || !(r.options & OptAdmin) ? 12 : 17; // C:\Q\svn.exe
+    const int units = MultiByteToWideChar(CP_ACP, 0, line->c_str(), -1, nullptr, 0) - 1;
+    return client + units + 4 > 32767 ? BuildResult::LineTooLong : BuildResult::Ok;
 }
 
 struct Generator {
