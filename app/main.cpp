@@ -47,6 +47,10 @@ int main(int argc, char** argv)
     TextBuf whole;
     if (argc > 2 && TextAfterProgram(GetCommandLineA(), &whole) && FileUtil::IsFolder(whole.Data()))
         folder = whole.Data();
+    // A prompt completes a folder as "C:\My Folder\", whose \" the runtime
+    // reads as a quote; no path holds one, so the whole text is the folder.
+    if (argc == 2 && strchr(argv[1], '"'))
+        folder = TextAfterProgram(GetCommandLineA(), &whole) && !strchr(whole.Data(), '"') ? whole.Data() : nullptr;
     // Where the code page is not UTF-8, a folder with characters it lacks
     // arrives as a look-alike: another folder, not the one that was meant.
     if (!TextBuf::RoundTrips(GetCommandLineW(), GetACP()))

@@ -51,10 +51,15 @@ TEST(Program, StartsWithTheArgumentAndClosesWithZero)
         { "C:\\one C:\\two", "", "", WM_SYSCOMMAND, SC_CLOSE },
         // Visual Studio's unquoted workspace folder ("@" stands for the test's folder).
         { "@My Projects\\App ", "@My Projects\\App", "App", WM_CLOSE, 0 },
+        // A prompt's completion, whose closing \" the runtime reads as a quote.
+        { "\"@My Projects\\App\\\"", "@My Projects\\App\\", "App\\", WM_CLOSE, 0 },
     };
     for (const Case& c : cases) {
         Session run;
-        auto here = [&run](std::string text) { return text[0] == '@' ? run.dir + text.substr(1) : text; };
+        auto here = [&run](std::string text) {
+            size_t at = text.find('@');
+            return at == std::string::npos ? text : text.replace(at, 1, run.dir);
+        };
         CreateDirectoryA(here("@My Projects").c_str(), nullptr);
         CreateDirectoryA(here("@My Projects\\App").c_str(), nullptr);
         run.Start(here(c.arguments));
