@@ -21,9 +21,9 @@ foreach(name Quillmoor.exe Tackhouse.exe Quillmoor.chm)
     endif()
 endforeach()
 
-# The readme says where the clients go.
+# The readme says where the clients go and where F1 looks.
 file(READ ${STAGE}/ReadMe.txt text)
-foreach(word "cvs.exe" "svn.exe" "svnadmin.exe" "same folder as Quillmoor.exe")
+foreach(word "cvs.exe" "svn.exe" "svnadmin.exe" "same folder as Quillmoor.exe" "starts, then beside Quillmoor.exe")
     string(FIND "${text}" "${word}" at)
     if(at EQUAL -1)
         message(FATAL_ERROR "ReadMe.txt lacks: ${word}")
