@@ -173,6 +173,10 @@ TEST(Operations, ValidationBoxesStopTheRun)
     boxes = s.Press(kCreateTag);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Please specify a tag first.\n\nExample: 'v1_64'");
+    s.SetWide(kTag, L"\xD800v"); // a lone surrogate: no code page carries it
+    boxes = s.Press(kCreateTag);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text.rfind("The Tag holds characters", 0), 0u) << boxes[0].text;
     EXPECT_TRUE(s.Runs("cvs").empty());
     EXPECT_EQ(s.Lines(), Lines({ "Quillmoor." }));
     EXPECT_EQ(s.Close(), 0);
