@@ -12,7 +12,24 @@ ProgramDriver::~ProgramDriver()
     }
 }
 
+namespace {
+
+std::wstring Wide(const std::string& text)
+{
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), (int)text.size(), &wide[0], (int)wide.size()));
+    return wide;
+}
+
+} // namespace
+
 bool ProgramDriver::Start(const std::string& exe, const std::string& arguments, const std::string& workDir,
+                          const std::string& output)
+{
+    return Start(exe, Wide(arguments), workDir, output);
+}
+
+bool ProgramDriver::Start(const std::string& exe, const std::wstring& arguments, const std::string& workDir,
                           const std::string& output)
 {
     SECURITY_ATTRIBUTES inherit = { sizeof(inherit), nullptr, TRUE };
@@ -27,16 +44,16 @@ bool ProgramDriver::Start(const std::string& exe, const std::string& arguments, 
     // test (or a client it starts) would keep the test runner waiting for it.
     for (DWORD which : { STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE })
         SetHandleInformation(GetStdHandle(which), HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si = { sizeof(si) };
+    STARTUPINFOW si = { sizeof(si) };
     si.dwFlags = out ? STARTF_USESTDHANDLES : 0;
     si.hStdOutput = out;
     si.hStdError = out;
     si.hStdInput = nullptr;
-    std::string line = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
-    std::vector<char> buffer(line.begin(), line.end());
+    std::wstring line = L"\"" + Wide(exe) + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    std::vector<wchar_t> buffer(line.begin(), line.end());
     buffer.push_back(0);
-    BOOL ok = CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, out != nullptr, 0, nullptr,
-                             workDir.empty() ? nullptr : workDir.c_str(), &si, &info);
+    BOOL ok = CreateProcessW(Wide(exe).c_str(), buffer.data(), nullptr, nullptr, out != nullptr, 0, nullptr,
+                             workDir.empty() ? nullptr : Wide(workDir).c_str(), &si, &info);
     if (out)
         CloseHandle(out);
     return ok != FALSE;

@@ -13,6 +13,9 @@ public:
     // standard output and standard error.
     bool Start(const std::string& exe, const std::string& arguments, const std::string& workDir,
                const std::string& output = "");
+    // The same with arguments in any language.
+    bool Start(const std::string& exe, const std::wstring& arguments, const std::string& workDir,
+               const std::string& output = "");
     // The first visible top-level window of the process whose caption and
     // class match (null for any); null after the time-out.
     HWND WaitForWindow(const char* caption, DWORD timeoutMs = 10000, const char* className = nullptr);

@@ -113,6 +113,19 @@ TEST(Operations, FoldersReachTheClientWhole)
     EXPECT_EQ(s.Close(), 0);
 }
 
+// Windows before 10 version 1903 runs Quillmoor under its own code page, which
+// turns a folder with characters it lacks into a look-alike: another folder.
+TEST(Operations, WithoutUtf8ALookAlikeIsNeitherTakenNorRemembered)
+{
+    QuillmoorSession s("ansi", false, "QuillmoorAnsi.exe");
+    const std::wstring lodz = L"C:\\Praca\\\u0141\u00f3d\u017a";
+    ASSERT_TRUE(s.Start(lodz));
+    EXPECT_EQ(s.GetWide(kLocal), L"");
+    s.SetWide(kLocal, lodz);
+    EXPECT_EQ(s.Close(), 0);
+    EXPECT_EQ(QuillmoorSession::History("Locals"), Lines());
+}
+
 TEST(Operations, FirstStartTakesTheSvnFormsAndTheNextStartChecksCvs)
 {
     QuillmoorSession s("first-start");
@@ -160,6 +173,10 @@ TEST(Operations, ValidationBoxesStopTheRun)
     boxes = s.Press(kCreateTag);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Please specify a tag first.\n\nExample: 'v1_64'");
+    s.SetWide(kTag, L"\xD800v"); // a lone surrogate: no code page carries it
+    boxes = s.Press(kCreateTag);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text.rfind("The Tag holds characters", 0), 0u) << boxes[0].text;
     EXPECT_TRUE(s.Runs("cvs").empty());
     EXPECT_EQ(s.Lines(), Lines({ "Quillmoor." }));
     EXPECT_EQ(s.Close(), 0);
@@ -234,7 +251,7 @@ TEST(Operations, SettingsAfterSuccessFailureAndClose)
     // The next start shows the saved fields and the histories in the lists;
     // the command-line folder wins over the saved folder and project.
     QuillmoorSession next("settings-next", true);
-    ASSERT_TRUE(next.Start("C:\\from\\argument"));
+    ASSERT_TRUE(next.Start(L"C:\\from\\argument"));
     EXPECT_EQ(next.Get(kLocal), "C:\\from\\argument");
     EXPECT_EQ(next.Get(kProject), "argument");
     EXPECT_EQ(next.Get(kRemote), "svn://host/repo");

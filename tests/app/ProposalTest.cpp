@@ -13,6 +13,9 @@ TEST(Proposal, PickingAndTypingALocalFolderProposesTheProject)
     RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Harrowby\\Quillmoor\\Locals", &key);
     DWORD zero = 0;
     RegSetValueExA(key, "C:\\work\\proj", 0, REG_DWORD, reinterpret_cast<BYTE*>(&zero), 4);
+    // Over 259 bytes before its last part under UTF-8, sorted after the first.
+    const std::wstring last(120, L'\u0142'), item = L"C:\\x" + std::wstring(130, L'\u0142') + L"\\" + last;
+    RegSetValueExW(key, item.c_str(), 0, REG_DWORD, reinterpret_cast<BYTE*>(&zero), 4);
     RegCloseKey(key);
 
     QuillmoorSession s("proposal", true);
@@ -22,6 +25,13 @@ TEST(Proposal, PickingAndTypingALocalFolderProposesTheProject)
     SendMessageA(combo, CB_SETCURSEL, 0, 0);
     SendMessageA(s.dialog, WM_COMMAND, MAKEWPARAM(kLocal, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
     EXPECT_EQ(s.Get(kProject), "proj");
+    // Posted: a fault while a message sent from another process is handled is
+    // swallowed (so 64-bit Windows and Wine do), and an overrun would go unseen.
+    SendMessageA(combo, CB_SETCURSEL, 1, 0);
+    PostMessageA(s.dialog, WM_COMMAND, MAKEWPARAM(kLocal, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    for (int i = 0; i < 100 && s.GetWide(kProject) != last; ++i)
+        Sleep(20);
+    EXPECT_EQ(s.GetWide(kProject), last);
     // No item selected.
     SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     SendMessageA(s.dialog, WM_COMMAND, MAKEWPARAM(kLocal, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));

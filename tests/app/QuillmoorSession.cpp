@@ -8,18 +8,19 @@ namespace {
 const char kKey[] = "Software\\Harrowby\\Quillmoor";
 }
 
-QuillmoorSession::QuillmoorSession(const std::string& name, bool keepSettings)
+QuillmoorSession::QuillmoorSession(const std::string& name, bool keepSettings, const char* program)
     : dir(ScratchDir(name)), bin(dir + "bin\\")
 {
     CreateDirectoryA(bin.c_str(), nullptr);
-    CopyFileA((BuildDir() + "Quillmoor.exe").c_str(), (bin + "Quillmoor.exe").c_str(), FALSE);
+    CopyFileA((program ? TestDir() + program : BuildDir() + "Quillmoor.exe").c_str(), (bin + "Quillmoor.exe").c_str(),
+              FALSE);
     for (const char* client : { "cvs.exe", "svn.exe", "svnadmin.exe" })
         PlaceFakeClient(bin, client);
     if (!keepSettings)
         ClearSettings();
 }
 
-bool QuillmoorSession::Start(const std::string& arguments)
+bool QuillmoorSession::Start(const std::wstring& arguments)
 {
     if (!program.Start(bin + "Quillmoor.exe", arguments, dir, dir + "out.txt"))
         return false;

@@ -6,6 +6,7 @@
 
 // One run of Quillmoor in a scratch folder of its own, with the fake clients
 // beside its copy of the program and, unless kept, no settings in the registry.
+// The copy is the product's, or the named program of the tests' folder.
 class QuillmoorSession {
 public:
     struct Record {
@@ -16,8 +17,8 @@ public:
         std::string ignore;
     };
 
-    explicit QuillmoorSession(const std::string& name, bool keepSettings = false);
-    bool Start(const std::string& arguments = "");
+    explicit QuillmoorSession(const std::string& name, bool keepSettings = false, const char* program = nullptr);
+    bool Start(const std::wstring& arguments = L"");
     int Close(); // exit code
 
     void Set(int id, const std::string& text) { ProgramDriver::SetText(Item(id), text); }

@@ -1,9 +1,19 @@
 #include "ui/ComboListCtrl.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <string>
 
 namespace {
+
+size_t blockBytes;
+LRESULT CALLBACK RecordBlock(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+{
+    if (message == CB_GETLBTEXT)
+        blockBytes = _msize(reinterpret_cast<void*>(lParam));
+    return DefSubclassProc(window, message, wParam, lParam);
+}
 
 struct Controls : ::testing::Test {
     HWND parent = nullptr;
@@ -81,6 +91,10 @@ TEST_F(Controls, LongTextsAreCutToTheBuffer)
     ASSERT_EQ(combo.GetSelection(nullptr, buffer, nullptr), 1);
     EXPECT_EQ(strlen(buffer), 259u);
     EXPECT_EQ(buffer[260], 'X');
+    // Windows may count the item in UTF-16 units, each up to 3 bytes under UTF-8.
+    SetWindowSubclass(combo.Control(), RecordBlock, 0, 0);
+    combo.GetSelection(nullptr, buffer, nullptr);
+    EXPECT_GE(blockBytes, 3 * long300.size() + 1);
 }
 
 TEST_F(Controls, CarriesOnlyWhatTheCodePageHolds)
@@ -89,6 +103,9 @@ TEST_F(Controls, CarriesOnlyWhatTheCodePageHolds)
     EXPECT_EQ(combo.CarriesText(), 1);
     SetWindowTextW(combo.Control(), L"C:\\\u0141\u00f3d\u017a"); // this test's code page would give "Lodz"
     EXPECT_EQ(combo.CarriesText(), 0);
+    // The 259-unit read cuts this pair: the field keeps 258 units and carries them.
+    SetWindowTextW(combo.Control(), (std::wstring(258, L'a') + L"\U0001F600").c_str());
+    EXPECT_EQ(combo.CarriesText(), 1);
 }
 
 TEST_F(Controls, ComboInfoReachesTheEditPart)

@@ -122,6 +122,7 @@ std::string SpecialFolder(int csidl)
 struct BrowseDriver {
     static int button;
     static bool found;
+    static const wchar_t* select; // a folder in any language to select first
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
     {
         HWND dialog = nullptr;
@@ -131,19 +132,23 @@ struct BrowseDriver {
         }
         if (dialog && !found) {
             found = true;
+            if (select)
+                SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(select));
             PostMessageA(dialog, WM_COMMAND, button, 0);
         }
     }
     UINT_PTR timer;
-    explicit BrowseDriver(int pressed) : timer(SetTimer(nullptr, 0, 300, Tick))
+    explicit BrowseDriver(int pressed, const wchar_t* folder = nullptr) : timer(SetTimer(nullptr, 0, 300, Tick))
     {
         button = pressed;
         found = false;
+        select = folder;
     }
     ~BrowseDriver() { KillTimer(nullptr, timer); }
 };
 int BrowseDriver::button;
 bool BrowseDriver::found;
+const wchar_t* BrowseDriver::select;
 
 // Wine's tree now and then fails to reach a folder made moments before (or one
 // in the busy build folder), so the dialog is pointed at the prefix's own folders.
@@ -165,6 +170,14 @@ TEST(BrowseForFolder, OkReturnsThePreselectedFolder)
         EXPECT_EQ(FileUtil::BrowseForFolder(nullptr, "Please select local folder", 0, 0, path), 1);
     }
     EXPECT_STRCASEEQ(path, SpecialFolder(CSIDL_WINDOWS).c_str());
+
+    // This code page would give the look-alike "Lodz", another folder.
+    const std::wstring lodz = L"C:\\windows\\temp\\\u0141\u00f3d\u017a";
+    CreateDirectoryW(lodz.c_str(), nullptr);
+    {
+        BrowseDriver driver(IDOK, lodz.c_str());
+        EXPECT_EQ(FileUtil::BrowseForFolder(nullptr, "Please select local folder", 0, 0, path), 0) << path;
+    }
 }
 
 TEST(BrowseForFolder, CancelReturnsZeroAndLeavesTheCallersCom)
