@@ -3,6 +3,7 @@
 #include "sys/LockedList.h"
 #include "sys/UniqueFile.h"
 #include "sys/WorkerThread.h"
+#include "ui/FileUtil.h"
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -172,7 +173,7 @@ LONG WINAPI CrashReporter::Filter(EXCEPTION_POINTERS* pointers)
 
 void CrashReporter::WriteReport(EXCEPTION_POINTERS* pointers)
 {
-    char base[MAX_PATH];
+    char base[kFieldRoom];
     ReportBase(base);
     Records records;
     if (walker.Bind())
@@ -189,9 +190,8 @@ void CrashReporter::WriteReport(EXCEPTION_POINTERS* pointers)
 
 void CrashReporter::ReportBase(char* base)
 {
-    DWORD n = GetModuleFileNameA(nullptr, base, MAX_PATH);
-    // A cut path could name another folder: the fallback name is safer.
-    if (n == 0 || n >= MAX_PATH) {
+    // A path not read whole could name another folder: the fallback name is safer.
+    if (!FileUtil::ModuleFileName(nullptr, base)) {
         strcpy(base, "MiniDump");
     } else if (char* dot = strrchr(base, '.')) {
         *dot = 0;

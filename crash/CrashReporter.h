@@ -30,7 +30,7 @@ public:
 private:
     struct Records;
     // Room for the longest executable path and either suffix.
-    static const int kNameBytes = MAX_PATH + 16;
+    static const int kNameBytes = kFieldRoom + 16;
 
     // The steps of a report.
     static void ReportBase(char* base);

@@ -1,5 +1,7 @@
 #include "ProgramDriver.h"
 
+#include "TestSupport.h"
+
 #include <thread>
 #include <vector>
 
@@ -15,10 +17,17 @@ ProgramDriver::~ProgramDriver()
 bool ProgramDriver::Start(const std::string& exe, const std::string& arguments, const std::string& workDir,
                           const std::string& output)
 {
+    using testsupport::Wide;
+    return Start(Wide(exe), Wide(arguments), Wide(workDir), Wide(output));
+}
+
+bool ProgramDriver::Start(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workDir,
+                          const std::wstring& output)
+{
     SECURITY_ATTRIBUTES inherit = { sizeof(inherit), nullptr, TRUE };
     HANDLE out = nullptr;
     if (!output.empty()) {
-        out = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+        out = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (out == INVALID_HANDLE_VALUE)
             return false;
@@ -27,15 +36,15 @@ bool ProgramDriver::Start(const std::string& exe, const std::string& arguments, 
     // test (or a client it starts) would keep the test runner waiting for it.
     for (DWORD which : { STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE })
         SetHandleInformation(GetStdHandle(which), HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si = { sizeof(si) };
+    STARTUPINFOW si = { sizeof(si) };
     si.dwFlags = out ? STARTF_USESTDHANDLES : 0;
     si.hStdOutput = out;
     si.hStdError = out;
     si.hStdInput = nullptr;
-    std::string line = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
-    std::vector<char> buffer(line.begin(), line.end());
+    std::wstring line = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    std::vector<wchar_t> buffer(line.begin(), line.end());
     buffer.push_back(0);
-    BOOL ok = CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, out != nullptr, 0, nullptr,
+    BOOL ok = CreateProcessW(exe.c_str(), buffer.data(), nullptr, nullptr, out != nullptr, 0, nullptr,
                              workDir.empty() ? nullptr : workDir.c_str(), &si, &info);
     if (out)
         CloseHandle(out);

@@ -90,6 +90,11 @@ public:
     // Whether wide text survives the code page and the way back unchanged:
     // no character is lost or replaced by a look-alike.
     static int RoundTrips(const wchar_t* wide, unsigned codePage);
+    // The same check on units of wide, which also lands in out (outBytes, the
+    // terminator included) in the code page; back is room for units wide
+    // characters. Takes no memory of its own. 1 when the text fits whole and
+    // survives; else 0 and out holds the empty text.
+    static int Narrow(const wchar_t* wide, int units, unsigned codePage, char* out, int outBytes, wchar_t* back);
 
 private:
     void Fail();
