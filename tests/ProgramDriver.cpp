@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -117,8 +118,15 @@ void ProgramDriver::Kill()
 
 bool ProgramDriver::InjectFault()
 {
-    HANDLE thread = CreateRemoteThread(info.hProcess, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(0x10),
-                                       nullptr, 0, nullptr);
+    // Wine has the program create the thread itself and waits for it without
+    // a limit; a program that never gets to it is ended, which ends the wait.
+    auto create = std::async(std::launch::async, [this] {
+        return CreateRemoteThread(info.hProcess, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(0x10),
+                                  nullptr, 0, nullptr);
+    });
+    if (create.wait_for(std::chrono::seconds(20)) != std::future_status::ready)
+        Kill();
+    HANDLE thread = create.get();
     if (!thread)
         return false;
     CloseHandle(thread);
@@ -128,7 +136,9 @@ bool ProgramDriver::InjectFault()
 std::string ProgramDriver::Text(HWND window)
 {
     char text[1024] = "";
-    SendMessageA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 10000,
+                        &ignored);
     return text;
 }
 
@@ -201,7 +211,9 @@ std::vector<ProgramDriver::Box> ProgramDriver::Press(HWND dialog, int id, DWORD 
 
 void ProgramDriver::SetText(HWND window, const std::string& text)
 {
-    SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, 10000,
+                        &ignored);
 }
 
 std::vector<std::string> ProgramDriver::Items(HWND combo)

@@ -142,8 +142,10 @@ DWORD RunAndWait(const std::string& commandLine, const std::string& workDir, DWO
                         workDir.empty() ? nullptr : workDir.c_str(), &si, &pi))
         return 0xDEAD;
     DWORD code = 0xDEAD;
-    if (WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0) {
         TerminateProcess(pi.hProcess, 1);
+        WaitForSingleObject(pi.hProcess, 5000);
+    }
     GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
