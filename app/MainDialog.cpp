@@ -55,7 +55,7 @@ int MainDialog::OnInitDialog()
     // The help file is looked for in the folder that is current at start, then
     // beside the program: a start from elsewhere (a prompt, the IDE's tool
     // entry, a shortcut) finds it there.
-    char programFolder[MAX_PATH];
+    char programFolder[kFieldRoom];
     int besideProgram = FileUtil::ModuleDirectory(nullptr, programFolder);
     help.Bind("Quillmoor.chm", 1, nullptr, nullptr, besideProgram ? programFolder : nullptr);
 
@@ -141,9 +141,12 @@ void MainDialog::ProposeProject(int notification)
 
 int MainDialog::RunClient(unsigned options, const char* templateText)
 {
-    char folder[MAX_PATH];
-    if (!FileUtil::ModuleDirectory(nullptr, folder))
+    // The clients lie beside the program: without its whole path none is started.
+    char folder[kFieldRoom];
+    if (!FileUtil::ModuleDirectory(nullptr, folder)) {
+        Say("Quillmoor: Can't start cvs.exe.\n");
         return 0;
+    }
     // Where the code page is not UTF-8, Windows would hand the client a
     // look-alike for each character the code page lacks: another folder.
     const struct {

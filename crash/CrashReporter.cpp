@@ -3,6 +3,8 @@
 #include "sys/LockedList.h"
 #include "sys/UniqueFile.h"
 #include "sys/WorkerThread.h"
+#include "ui/FileUtil.h"
+#include <new>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -26,13 +28,6 @@ struct ThreadRecord : ListNode {
 };
 
 
-struct DumpParameters {
-    HANDLE file;
-    MINIDUMP_EXCEPTION_INFORMATION* exception;
-    MINIDUMP_CALLBACK_INFORMATION* callback;
-    StackWalker::MiniDumpWriteDumpFn write;
-};
-
 enum { kNoReport, kReportRunning, kReportDone };
 
 CrashReporter* reporter = nullptr;
@@ -46,6 +41,9 @@ const DWORD kSecondFaultWaitMs = 10000;
 const DWORD kSecondFaultPollMs = 20;
 // How often the writer looks whether the dump thread has ended.
 const DWORD kDumpPollMs = 10;
+// Far longer than a dump takes. A dump can stop for good: its thread
+// suspends each other thread in turn, and one may hold a lock it needs.
+const DWORD kDumpWaitMs = 30000;
 const ULONG64 kSecondsFrom1601To1970 = 0x2B6109100ULL;
 
 #ifdef _WIN64
@@ -114,7 +112,11 @@ void WriteRegisters(HANDLE file, const CONTEXT* c)
 // What the dump reports of the process, collected while it is written.
 struct CrashReporter::Records {
     Records() = default;
-    ~Records()
+    ~Records() { Clear(); }
+    Records(const Records&) = delete;
+    Records& operator=(const Records&) = delete;
+
+    void Clear()
     {
         while (ListNode* node = modules.Head()) {
             modules.Remove(node);
@@ -126,14 +128,34 @@ struct CrashReporter::Records {
             free(node);
         }
     }
-    Records(const Records&) = delete;
-    Records& operator=(const Records&) = delete;
 
     LockedList modules;
     LockedList threads;
 };
 
-CrashReporter::CrashReporter(const char* libraryName) : walker(libraryName)
+// What the dump thread uses. A writer that stops waiting leaves all of it to
+// that thread: it reads none of the records and frees or closes nothing.
+struct CrashReporter::DumpJob {
+    WorkerThread thread;
+    UniqueFile file;
+    Records records;
+    MINIDUMP_EXCEPTION_INFORMATION exception;
+    MINIDUMP_CALLBACK_INFORMATION callback;
+    StackWalker::MiniDumpWriteDumpFn write;
+};
+
+CrashReporter::DumpJob& CrashReporter::Job()
+{
+    // Made on first use and never destroyed: it outlives a writer that gives
+    // up, and the static objects of a program whose dump thread still runs.
+    alignas(DumpJob) static unsigned char storage[sizeof(DumpJob)];
+    static DumpJob* job = nullptr;
+    if (!job)
+        job = new (storage) DumpJob;
+    return *job;
+}
+
+CrashReporter::CrashReporter(const char* libraryName) : walker(libraryName), dumpWaitMs(kDumpWaitMs)
 {
     reporter = this;
     SetUnhandledExceptionFilter(Filter);
@@ -172,26 +194,36 @@ LONG WINAPI CrashReporter::Filter(EXCEPTION_POINTERS* pointers)
 
 void CrashReporter::WriteReport(EXCEPTION_POINTERS* pointers)
 {
-    char base[MAX_PATH];
+    char base[kFieldRoom];
     ReportBase(base);
-    Records records;
-    if (walker.Bind())
-        WriteDump(base, pointers, &records);
     char name[kNameBytes];
+    // Created before the dump: a dump that never ends may hold a lock that
+    // creating a file takes.
     UniqueFile report;
-    if (report.Create(ReportName(name, base, "txt"), GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS)) {
-        DWORD platform = WriteHead(report.Handle(), pointers);
+    report.Create(ReportName(name, base, "txt"), GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS);
+    DumpJob& job = Job();
+    // dbghelp stays with a dump still under way: no other use of it.
+    DumpResult dump = kNoDump;
+    if (job.thread.Running())
+        dump = kDumpRunning;
+    else if (walker.Bind())
+        dump = WriteDump(base, pointers, &job);
+    if (report.Valid()) {
+        DWORD platform = WriteHead(report.Handle(), pointers, dump != kDumpRunning);
+        const Records* records = dump == kDumped ? &job.records : nullptr;
         WriteModuleList(report.Handle(), records);
         WriteThreadList(report.Handle(), records, platform);
     }
-    walker.Unbind();
+    if (dump != kDumpRunning) {
+        job.records.Clear();
+        walker.Unbind();
+    }
 }
 
 void CrashReporter::ReportBase(char* base)
 {
-    DWORD n = GetModuleFileNameA(nullptr, base, MAX_PATH);
-    // A cut path could name another folder: the fallback name is safer.
-    if (n == 0 || n >= MAX_PATH) {
+    // A path not read whole could name another folder: the fallback name is safer.
+    if (!FileUtil::ModuleFileName(nullptr, base)) {
         strcpy(base, "MiniDump");
     } else if (char* dot = strrchr(base, '.')) {
         *dot = 0;
@@ -205,31 +237,34 @@ const char* CrashReporter::ReportName(char* name, const char* base, const char* 
     return name;
 }
 
-void CrashReporter::WriteDump(const char* base, EXCEPTION_POINTERS* pointers, Records* records)
+CrashReporter::DumpResult CrashReporter::WriteDump(const char* base, EXCEPTION_POINTERS* pointers, DumpJob* job)
 {
     char name[kNameBytes];
-    UniqueFile dump;
-    if (!dump.Create(ReportName(name, base, "dmp"), GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS))
-        return;
-    MINIDUMP_EXCEPTION_INFORMATION exception;
-    exception.ThreadId = GetCurrentThreadId();
-    exception.ExceptionPointers = pointers;
-    exception.ClientPointers = FALSE;
-    MINIDUMP_CALLBACK_INFORMATION callback;
-    callback.CallbackRoutine = Collect;
-    callback.CallbackParam = records;
-    DumpParameters parameters = {dump.Handle(), &exception, &callback, walker.MiniDumpWriter()};
-    WorkerThread dumper;
-    if (parameters.write && dumper.Start(DumpThreadBody, &parameters, 0)) {
-        dumper.WaitFinished(0);
+    if (!job->file.Create(ReportName(name, base, "dmp"), GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS))
+        return kNoDump;
+    job->exception.ThreadId = GetCurrentThreadId();
+    job->exception.ExceptionPointers = pointers;
+    job->exception.ClientPointers = FALSE;
+    job->callback.CallbackRoutine = Collect;
+    job->callback.CallbackParam = &job->records;
+    job->write = walker.MiniDumpWriter();
+    DumpResult result = kNoDump;
+    if (job->write && job->thread.Start(DumpThreadBody, job, 0)) {
+        const DWORD start = GetTickCount();
+        job->thread.WaitFinished(dumpWaitMs);
         // A quit request ends the pumping wait early; the records are read
         // only after the dump thread has stopped adding to them.
-        while (dumper.Running())
+        while (job->thread.Running() && GetTickCount() - start < dumpWaitMs)
             Sleep(kDumpPollMs);
+        if (job->thread.Running())
+            return kDumpRunning;
+        result = kDumped;
     }
+    job->file.Close();
+    return result;
 }
 
-DWORD CrashReporter::WriteHead(HANDLE report, EXCEPTION_POINTERS* pointers)
+DWORD CrashReporter::WriteHead(HANDLE report, EXCEPTION_POINTERS* pointers, int walk)
 {
     const EXCEPTION_RECORD* record = pointers ? pointers->ExceptionRecord : nullptr;
     const CONTEXT* context = pointers ? pointers->ContextRecord : nullptr;
@@ -258,16 +293,17 @@ DWORD CrashReporter::WriteHead(HANDLE report, EXCEPTION_POINTERS* pointers)
 
     if (pointers) {
         WriteLine(report, "\r\nStack:\r\n");
-        walker.WalkStack(context, report);
+        if (walk)
+            walker.WalkStack(context, report);
     }
     return platform;
 }
 
-void CrashReporter::WriteModuleList(HANDLE report, const Records& records)
+void CrashReporter::WriteModuleList(HANDLE report, const Records* records)
 {
     WriteLine(report, "\r\nModuleList:\r\n");
     WriteLine(report, kModuleHeader);
-    for (const ListNode* node = records.modules.Head(); node; node = node->next) {
+    for (const ListNode* node = records ? records->modules.Head() : nullptr; node; node = node->next) {
         const ModuleRecord* m = static_cast<const ModuleRecord*>(node);
         char date[11];
         char time[9];
@@ -281,11 +317,11 @@ void CrashReporter::WriteModuleList(HANDLE report, const Records& records)
     }
 }
 
-void CrashReporter::WriteThreadList(HANDLE report, const Records& records, DWORD platform)
+void CrashReporter::WriteThreadList(HANDLE report, const Records* records, DWORD platform)
 {
     WriteLine(report, "\r\nThreadList:\r\n");
     WriteLine(report, kThreadHeader);
-    for (const ListNode* node = records.threads.Head(); node; node = node->next) {
+    for (const ListNode* node = records ? records->threads.Head() : nullptr; node; node = node->next) {
         const ThreadRecord* t = static_cast<const ThreadRecord*>(node);
         WriteLine(report, (platform & VER_PLATFORM_WIN32_NT) ? kThreadFormatNt : kThreadFormatOld,
                   static_cast<unsigned>(t->id), Printed(t->stackBase), Printed(t->stackEnd));
@@ -296,9 +332,9 @@ DWORD CrashReporter::DumpThreadBody(void* data, DWORD)
 {
     // Known before dbghelp runs: a fault on this thread must not wait for the report.
     dumpThread = GetCurrentThreadId();
-    DumpParameters* p = static_cast<DumpParameters*>(data);
-    p->write(GetCurrentProcess(), GetCurrentProcessId(), p->file, MiniDumpNormal,
-             p->exception->ExceptionPointers ? p->exception : nullptr, nullptr, p->callback);
+    DumpJob* job = static_cast<DumpJob*>(data);
+    job->write(GetCurrentProcess(), GetCurrentProcessId(), job->file.Handle(), MiniDumpNormal,
+               job->exception.ExceptionPointers ? &job->exception : nullptr, nullptr, &job->callback);
     return 0;
 }
 

@@ -17,6 +17,8 @@ public:
     CrashReporter& operator=(const CrashReporter&) = delete;
 
     StackWalker& Walker() { return walker; }
+    // How long a report waits for its minidump before it goes on without it.
+    void SetDumpWait(DWORD ms) { dumpWaitMs = ms; }
 
     // <executable without extension>_Debug.dmp and _Debug.txt; pointers may be null.
     void WriteReport(EXCEPTION_POINTERS* pointers);
@@ -29,20 +31,26 @@ public:
 
 private:
     struct Records;
+    struct DumpJob;
+    enum DumpResult { kNoDump, kDumped, kDumpRunning };
     // Room for the longest executable path and either suffix.
-    static const int kNameBytes = MAX_PATH + 16;
+    static const int kNameBytes = kFieldRoom + 16;
 
     // The steps of a report.
     static void ReportBase(char* base);
     static const char* ReportName(char* name, const char* base, const char* extension);
-    void WriteDump(const char* base, EXCEPTION_POINTERS* pointers, Records* records);
-    // Exception, registers, Windows version and stack; the platform id (0 when unknown).
-    DWORD WriteHead(HANDLE report, EXCEPTION_POINTERS* pointers);
-    static void WriteModuleList(HANDLE report, const Records& records);
-    static void WriteThreadList(HANDLE report, const Records& records, DWORD platform);
+    static DumpJob& Job();
+    DumpResult WriteDump(const char* base, EXCEPTION_POINTERS* pointers, DumpJob* job);
+    // Exception, registers, Windows version and, when walk is 1, stack; the
+    // platform id (0 when unknown).
+    DWORD WriteHead(HANDLE report, EXCEPTION_POINTERS* pointers, int walk);
+    // Null records give the heading alone.
+    static void WriteModuleList(HANDLE report, const Records* records);
+    static void WriteThreadList(HANDLE report, const Records* records, DWORD platform);
 
     static DWORD DumpThreadBody(void* data, DWORD value);
     static BOOL CALLBACK Collect(void* records, const PMINIDUMP_CALLBACK_INPUT input, PMINIDUMP_CALLBACK_OUTPUT output);
 
     StackWalker walker;
+    DWORD dumpWaitMs;
 };

@@ -1,5 +1,6 @@
 #include "crash/StackWalker.h"
 
+#include "ui/FileUtil.h"
 #include <stddef.h>
 #include <stdio.h>
 #include <string.h>
@@ -90,23 +91,18 @@ void StackWalker::Unbind()
 int StackWalker::BuildSearchPath(TextBuf& path)
 {
     path.Assign("");
-    char buffer[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-    // A cut module path would name a folder that does not exist.
-    if (n > 0 && n < MAX_PATH) {
-        char* slash = const_cast<char*>(TextBuf::LastChar(buffer, '\\'));
-        if (slash) {
-            slash[1] = 0;
-            path.Append(buffer);
-            path.Append(";");
-        }
+    char buffer[kFieldRoom];
+    // A path not read whole would name a folder that does not exist.
+    if (FileUtil::ModuleDirectory(nullptr, buffer) && buffer[0]) {
+        path.Append(buffer);
+        path.Append(";");
     }
     static const char* const kVariables[] = {"_NT_SYMBOL_PATH", "_NT_ALTERNATE_SYMBOL_PATH", "SYSTEMROOT"};
     for (const char* name : kVariables) {
-        DWORD needed = GetEnvironmentVariableA(name, buffer, MAX_PATH);
+        DWORD needed = GetEnvironmentVariableA(name, buffer, sizeof(buffer));
         if (needed == 0)
             continue;
-        if (needed < MAX_PATH) {
+        if (needed < sizeof(buffer)) {
             path.Append(buffer);
         } else {
             // Symbol paths often list many folders: a long value is read whole, not dropped.

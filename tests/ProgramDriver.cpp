@@ -1,5 +1,8 @@
 #include "ProgramDriver.h"
 
+#include "TestSupport.h"
+
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -12,30 +15,20 @@ ProgramDriver::~ProgramDriver()
     }
 }
 
-namespace {
-
-std::wstring Wide(const std::string& text)
-{
-    std::wstring wide(text.size(), L'\0');
-    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), (int)text.size(), &wide[0], (int)wide.size()));
-    return wide;
-}
-
-} // namespace
-
 bool ProgramDriver::Start(const std::string& exe, const std::string& arguments, const std::string& workDir,
                           const std::string& output)
 {
-    return Start(exe, Wide(arguments), workDir, output);
+    using testsupport::Wide;
+    return Start(Wide(exe), Wide(arguments), Wide(workDir), Wide(output));
 }
 
-bool ProgramDriver::Start(const std::string& exe, const std::wstring& arguments, const std::string& workDir,
-                          const std::string& output)
+bool ProgramDriver::Start(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workDir,
+                          const std::wstring& output)
 {
     SECURITY_ATTRIBUTES inherit = { sizeof(inherit), nullptr, TRUE };
     HANDLE out = nullptr;
     if (!output.empty()) {
-        out = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+        out = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (out == INVALID_HANDLE_VALUE)
             return false;
@@ -49,11 +42,11 @@ bool ProgramDriver::Start(const std::string& exe, const std::wstring& arguments,
     si.hStdOutput = out;
     si.hStdError = out;
     si.hStdInput = nullptr;
-    std::wstring line = L"\"" + Wide(exe) + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    std::wstring line = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     std::vector<wchar_t> buffer(line.begin(), line.end());
     buffer.push_back(0);
-    BOOL ok = CreateProcessW(Wide(exe).c_str(), buffer.data(), nullptr, nullptr, out != nullptr, 0, nullptr,
-                             workDir.empty() ? nullptr : Wide(workDir).c_str(), &si, &info);
+    BOOL ok = CreateProcessW(exe.c_str(), buffer.data(), nullptr, nullptr, out != nullptr, 0, nullptr,
+                             workDir.empty() ? nullptr : workDir.c_str(), &si, &info);
     if (out)
         CloseHandle(out);
     return ok != FALSE;
@@ -125,8 +118,15 @@ void ProgramDriver::Kill()
 
 bool ProgramDriver::InjectFault()
 {
-    HANDLE thread = CreateRemoteThread(info.hProcess, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(0x10),
-                                       nullptr, 0, nullptr);
+    // Wine has the program create the thread itself and waits for it without
+    // a limit; a program that never gets to it is ended, which ends the wait.
+    auto create = std::async(std::launch::async, [this] {
+        return CreateRemoteThread(info.hProcess, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(0x10),
+                                  nullptr, 0, nullptr);
+    });
+    if (create.wait_for(std::chrono::seconds(20)) != std::future_status::ready)
+        Kill();
+    HANDLE thread = create.get();
     if (!thread)
         return false;
     CloseHandle(thread);
@@ -136,7 +136,9 @@ bool ProgramDriver::InjectFault()
 std::string ProgramDriver::Text(HWND window)
 {
     char text[1024] = "";
-    SendMessageA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 10000,
+                        &ignored);
     return text;
 }
 
@@ -209,7 +211,9 @@ std::vector<ProgramDriver::Box> ProgramDriver::Press(HWND dialog, int id, DWORD 
 
 void ProgramDriver::SetText(HWND window, const std::string& text)
 {
-    SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, 10000,
+                        &ignored);
 }
 
 std::vector<std::string> ProgramDriver::Items(HWND combo)

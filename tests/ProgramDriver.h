@@ -13,9 +13,9 @@ public:
     // standard output and standard error.
     bool Start(const std::string& exe, const std::string& arguments, const std::string& workDir,
                const std::string& output = "");
-    // The same with arguments in any language.
-    bool Start(const std::string& exe, const std::wstring& arguments, const std::string& workDir,
-               const std::string& output = "");
+    // The same with paths in any language.
+    bool Start(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workDir,
+               const std::wstring& output = L"");
     // The first visible top-level window of the process whose caption and
     // class match (null for any); null after the time-out.
     HWND WaitForWindow(const char* caption, DWORD timeoutMs = 10000, const char* className = nullptr);
@@ -24,7 +24,8 @@ public:
     DWORD WaitExit(DWORD timeoutMs = 10000);
     void Kill();
     // Makes the running program fault from outside: a thread of its own that
-    // starts at an invalid address.
+    // starts at an invalid address. A program that does not start the thread
+    // within 20 s is ended.
     bool InjectFault();
     DWORD ProcessId() const { return info.dwProcessId; }
 
@@ -36,6 +37,7 @@ public:
     // dismissing every message box of the process that shows meanwhile.
     std::vector<Box> Press(HWND dialog, int id, DWORD timeoutMs = 30000);
 
+    // Each waits at most 10 s for the window.
     static std::string Text(HWND window);
     static void SetText(HWND window, const std::string& text);
     // List items read with the wide call: the ANSI one does not cross processes here.

@@ -23,27 +23,33 @@ std::string BuildDir()
 
 void RemoveTree(const std::string& path)
 {
-    std::string dir = path;
-    if (TextBuf::EndsWithBackslash(dir.c_str()))
+    RemoveTree(Wide(path));
+}
+
+// Wide, so that names in any language go too.
+void RemoveTree(const std::wstring& path)
+{
+    std::wstring dir = path;
+    if (!dir.empty() && dir.back() == L'\\')
         dir.pop_back();
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = data.cFileName;
-            if (name == "." || name == "..")
+            std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
-            std::string full = dir + "\\" + name;
+            std::wstring full = dir + L"\\" + name;
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(full);
             else {
-                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(full.c_str());
+                SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(full.c_str());
             }
-        } while (FindNextFileA(find, &data));
+        } while (FindNextFileW(find, &data));
         FindClose(find);
     }
-    RemoveDirectoryA(dir.c_str());
+    RemoveDirectoryW(dir.c_str());
 }
 
 std::string ScratchDir(const std::string& name)
@@ -64,10 +70,23 @@ std::string Utf8(const std::wstring& text)
     return utf8;
 }
 
+std::wstring Wide(const std::string& text)
+{
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0],
+                                    static_cast<int>(wide.size())));
+    return wide;
+}
+
 std::string ReadWholeFile(const std::string& path)
 {
+    return ReadWholeFile(Wide(path));
+}
+
+std::string ReadWholeFile(const std::wstring& path)
+{
     std::string text;
-    FILE* f = fopen(path.c_str(), "rb");
+    FILE* f = _wfopen(path.c_str(), L"rb");
     if (!f)
         return text;
     char buffer[4096];
@@ -123,8 +142,10 @@ DWORD RunAndWait(const std::string& commandLine, const std::string& workDir, DWO
                         workDir.empty() ? nullptr : workDir.c_str(), &si, &pi))
         return 0xDEAD;
     DWORD code = 0xDEAD;
-    if (WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0) {
         TerminateProcess(pi.hProcess, 1);
+        WaitForSingleObject(pi.hProcess, 5000);
+    }
     GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);

@@ -13,10 +13,14 @@ std::string BuildDir();
 // A fresh, empty folder below the test folder, with a trailing backslash.
 std::string ScratchDir(const std::string& name);
 void RemoveTree(const std::string& path);
+void RemoveTree(const std::wstring& path);
 
 std::string Utf8(const std::wstring& text);
+// From the ANSI code page.
+std::wstring Wide(const std::string& text);
 
 std::string ReadWholeFile(const std::string& path);
+std::string ReadWholeFile(const std::wstring& path);
 void WriteWholeFile(const std::string& path, const std::string& text);
 bool FileExists(const std::string& path);
 

@@ -6,25 +6,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-int FileUtil::ModuleFileName(HMODULE module, char* out)
-{
-    DWORD n = GetModuleFileNameA(module, out, MAX_PATH);
-    out[MAX_PATH - 1] = 0;
-    return n != 0;
-}
-
-int FileUtil::ModuleDirectory(HMODULE module, char* out)
-{
-    if (!ModuleFileName(module, out))
-        return 0;
-    char* slash = const_cast<char*>(TextBuf::LastChar(out, '\\'));
-    if (slash)
-        slash[1] = 0;
-    else
-        out[0] = 0;
-    return 1;
-}
-
 int FileUtil::ReadFileVersion(const char* path, unsigned* major, unsigned* minor)
 {
     DWORD ignored;
@@ -63,12 +44,17 @@ char* FileUtil::VersionCaption(const char* title, HMODULE module, char* out, int
         out = caption;
         outSize = sizeof(caption);
     }
-    if (outSize > 0)
-        out[0] = 0;
+    if (outSize <= 0)
+        return out;
+    char path[kFieldRoom];
+    if (!ModuleFileName(module, path)) {
+        // The default version means "no version block": better none at all.
+        _snprintf(out, outSize - 1, "%s", title);
+        out[outSize - 1] = 0;
+        return out;
+    }
     unsigned major = 1, minor = 1;
-    char path[MAX_PATH];
-    if (ModuleFileName(module, path))
-        ReadFileVersion(path, &major, &minor);
+    ReadFileVersion(path, &major, &minor);
     return FormatCaption(out, outSize, title, major, minor);
 }
 

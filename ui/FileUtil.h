@@ -3,19 +3,22 @@
 
 // Module paths, the versioned caption, resources and dialog templates; the
 // folder operations further below belong to the version-control operations
-// and live in vcs/FileUtilFolders.cpp. Paths are MAX_PATH-byte buffers.
+// and live in vcs/FileUtilFolders.cpp, the module paths in FileUtilModule.cpp.
+// Paths are kFieldRoom-byte buffers that keep a field's text (TextBuf::FieldLength).
 class FileUtil {
 public:
     FileUtil() { caption[0] = 0; }
 
-    // out holds MAX_PATH bytes. A null module means the program's own.
+    // A null module means the program's own. 0 when the path cannot be read
+    // whole or the code page cannot carry it; out is then empty.
     static int ModuleFileName(HMODULE module, char* out);
     // The path cut after its last "\", which stays; empty without one.
     static int ModuleDirectory(HMODULE module, char* out);
     // major and minor keep their values where the FileVersion text has no number.
     static int ReadFileVersion(const char* path, unsigned* major, unsigned* minor);
     // "<title> [<major>.<minor, two digits at least>]" of the module's file
-    // version, 1.01 without one. A null out uses this object's 200-byte buffer;
+    // version, 1.01 without one; the bare title when the module's path cannot
+    // be read (ModuleFileName). A null out uses this object's 200-byte buffer;
     // the caption is cut to the buffer.
     char* VersionCaption(const char* title, HMODULE module, char* out = nullptr, int outSize = 0);
     static char* FormatCaption(char* out, int outSize, const char* title, unsigned major, unsigned minor);

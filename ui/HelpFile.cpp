@@ -21,13 +21,19 @@ HWND WINAPI HelpFile::HtmlHelpOnFirstUse(HWND caller, LPCSTR file, UINT command,
 
 namespace {
 
-// out holds MAX_PATH bytes and is left untouched when folder and name do not fit.
-int Join(char* out, const char* folder, const char* name)
+// out holds kFieldRoom bytes and is left untouched when the three texts are
+// longer than a field keeps.
+int Join(char* out, const char* folder, const char* name, const char* more = "")
 {
-    if (strlen(folder) + strlen(name) >= MAX_PATH)
+    char joined[kFieldRoom];
+    if (strlen(folder) + strlen(name) + strlen(more) >= sizeof(joined))
         return 0;
-    strcpy(out, folder);
-    strcat(out, name);
+    strcpy(joined, folder);
+    strcat(joined, name);
+    strcat(joined, more);
+    if (TextBuf::FieldLength(joined, GetACP()) < static_cast<int>(strlen(joined)))
+        return 0;
+    strcpy(out, joined);
     return 1;
 }
 
@@ -52,19 +58,19 @@ void HelpFile::Bind(const char* fileName, int useCurrentDirectory, Gate gateFn, 
     if (!fileName)
         return;
     // One byte more than the directory may take, for the backslash.
-    char folder[MAX_PATH + 1] = "";
+    char folder[kFieldRoom + 1] = "";
     int fits = 1;
     if (useCurrentDirectory) {
         // A directory longer than the buffer is reported by its size, not copied.
-        DWORD n = GetCurrentDirectoryA(MAX_PATH, folder);
-        fits = n != 0 && n < MAX_PATH;
+        DWORD n = GetCurrentDirectoryA(kFieldRoom, folder);
+        fits = n != 0 && n < static_cast<DWORD>(kFieldRoom);
         FileUtil::AppendBackslash(folder);
     }
     if (fits)
         Join(path, folder, fileName);
     // The first folder's file wins; without one in either folder the first
     // path stays, and HTML Help shows nothing for it as before.
-    char other[MAX_PATH];
+    char other[kFieldRoom];
     if (otherFolder && !IsFile(path) && Join(other, otherFolder, fileName) && IsFile(other))
         strcpy(path, other);
 }
@@ -73,12 +79,8 @@ int HelpFile::Show(HWND caller, const char* page)
 {
     if (gate && !gate(this, gateValue))
         return 0;
-    static const char kSeparator[] = "::/";
-    if (!path[0] || !page || strlen(path) + strlen(kSeparator) + strlen(page) >= MAX_PATH)
+    char topic[kFieldRoom];
+    if (!path[0] || !page || !Join(topic, path, "::/", page))
         return 0;
-    char topic[MAX_PATH];
-    strcpy(topic, path);
-    strcat(topic, kSeparator);
-    strcat(topic, page);
     return display && display(caller, topic, HH_DISPLAY_TOPIC, 0) ? 1 : 0;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/TextBuf.h"
 #include <windows.h>
 
 // Names the program's compiled help file and shows its topics through HTML Help.
@@ -10,8 +11,8 @@ public:
     HelpFile();
 
     // useCurrentDirectory 1 puts the current directory in front of fileName.
-    // A directory and name too long for 260 bytes leave the path empty, so that
-    // Show shows nothing. When no file lies at that path but one lies in
+    // A directory and name longer than a field keeps (TextBuf::FieldLength)
+    // leave the path empty, so that Show shows nothing. When no file lies at that path but one lies in
     // otherFolder (ending in a backslash), the path names that one instead.
     void Bind(const char* fileName, int useCurrentDirectory, Gate gate, void* gateValue,
               const char* otherFolder = nullptr);
@@ -25,7 +26,7 @@ public:
     static HWND WINAPI HtmlHelpOnFirstUse(HWND caller, LPCSTR file, UINT command, DWORD_PTR data);
 
 private:
-    char path[MAX_PATH];
+    char path[kFieldRoom];
     Gate gate;
     void* gateValue;
     DisplayFn display;

@@ -592,14 +592,11 @@ int TextBuf::RoundTrips(const wchar_t* wide, unsigned codePage)
     const int units = static_cast<int>(wcslen(wide));
     if (!units)
         return 1;
-    // UTF-8 takes no flags; it loses only what is no character, a lone surrogate.
-    const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
-    const int bytes = WideCharToMultiByte(codePage, flags, wide, units, nullptr, 0, nullptr, nullptr);
-    char* narrow = bytes > 0 ? static_cast<char*>(malloc(bytes)) : nullptr;
+    // No code page takes more than four bytes for a unit.
+    const int bytes = 4 * units + 1;
+    char* narrow = static_cast<char*>(malloc(bytes));
     wchar_t* back = static_cast<wchar_t*>(malloc(units * sizeof(wchar_t)));
-    int same = narrow && back && WideCharToMultiByte(codePage, flags, wide, units, narrow, bytes, nullptr, nullptr) &&
-               MultiByteToWideChar(codePage, 0, narrow, bytes, back, units) == units &&
-               memcmp(back, wide, units * sizeof(wchar_t)) == 0;
+    int same = narrow && back && Narrow(wide, units, codePage, narrow, bytes, back);
     free(narrow);
     free(back);
     return same;
@@ -608,4 +605,23 @@ int TextBuf::RoundTrips(const wchar_t* wide, unsigned codePage)
 int TextBuf::Units(const char* text, unsigned codePage)
 {
     return *text ? MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0) - 1 : 0;
+}
+
+int TextBuf::Narrow(const wchar_t* wide, int units, unsigned codePage, char* out, int outBytes, wchar_t* back)
+{
+    if (outBytes <= 0)
+        return 0;
+    out[0] = 0;
+    if (!units)
+        return 1;
+    // UTF-8 takes no flags; it loses only what is no character, a lone surrogate.
+    const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const int bytes = WideCharToMultiByte(codePage, flags, wide, units, out, outBytes - 1, nullptr, nullptr);
+    if (bytes <= 0 || MultiByteToWideChar(codePage, 0, out, bytes, back, units) != units ||
+        memcmp(back, wide, units * sizeof(wchar_t)) != 0) {
+        out[0] = 0;
+        return 0;
+    }
+    out[bytes] = 0;
+    return 1;
 }

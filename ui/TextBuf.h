@@ -93,6 +93,11 @@ public:
     // The UTF-16 units that Windows makes of text in the code page (0: the
     // ANSI one), as it counts a command line or a path.
     static int Units(const char* text, unsigned codePage);
+    // The same check on units of wide, which also lands in out (outBytes, the
+    // terminator included) in the code page; back is room for units wide
+    // characters. Takes no memory of its own. 1 when the text fits whole and
+    // survives; else 0 and out holds the empty text.
+    static int Narrow(const wchar_t* wide, int units, unsigned codePage, char* out, int outBytes, wchar_t* back);
 
 private:
     void Fail();

@@ -89,10 +89,10 @@ TEST(Program, EnterDoesNotCloseTheDialog)
 }
 
 // A real F1 key press over the Local Folder field.
-bool HelpOpens(Session& run, const char* title = "Quillmoor Help")
+bool HelpOpens(ProgramDriver& program, HWND dialog, const char* title = "Quillmoor Help")
 {
-    HWND edit = FindWindowExA(GetDlgItem(run.dialog, 1011), nullptr, "Edit", nullptr);
-    SetForegroundWindow(run.dialog);
+    HWND edit = FindWindowExA(GetDlgItem(dialog, 1011), nullptr, "Edit", nullptr);
+    SetForegroundWindow(dialog);
     SetFocus(edit);
     INPUT keys[2] = {};
     keys[0].type = INPUT_KEYBOARD;
@@ -101,7 +101,7 @@ bool HelpOpens(Session& run, const char* title = "Quillmoor Help")
     keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, keys, sizeof(INPUT));
     for (int i = 0; i < 40; ++i) {
-        if (run.program.FindWindowOf(title, "HH Parent"))
+        if (program.FindWindowOf(title, "HH Parent"))
             return true;
         Sleep(50);
     }
@@ -117,16 +117,49 @@ TEST(Program, F1OpensTheHelpFromTheFolderCurrentAtStartElseFromBesideTheProgram)
     run.Start("");
     if (!run.dialog)
         return;
-    EXPECT_TRUE(HelpOpens(run, "Quillmoor Here"));
+    EXPECT_TRUE(HelpOpens(run.program, run.dialog, "Quillmoor Here"));
     run.program.Kill();
 
     Session elsewhere;
     elsewhere.Start("");
     if (!elsewhere.dialog)
         return;
-    EXPECT_TRUE(HelpOpens(elsewhere));
+    EXPECT_TRUE(HelpOpens(elsewhere.program, elsewhere.dialog));
     PostMessageA(elsewhere.dialog, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(elsewhere.program.WaitExit(), 0u);
+}
+
+// A program folder in any language, within 259 characters but over 259
+// bytes: the version, the client, the help and the crash report are all
+// found beside the program.
+TEST(Program, RunsFromAFolderInAnyLanguage)
+{
+    const std::string start = ScratchDir("own-folder");
+    const std::wstring dir = Wide(start) + std::wstring(117, L'\u0142') + L"\\";
+    ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
+    for (const char* file : { "Quillmoor.exe", "Quillmoor.chm" })
+        ASSERT_TRUE(CopyFileW(Wide(BuildDir() + file).c_str(), (dir + Wide(file)).c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(Wide(TestDir() + "FakeClient.exe").c_str(), (dir + L"svn.exe").c_str(), FALSE));
+    QuillmoorSession::ClearSettings();
+    ProgramDriver program;
+    ASSERT_TRUE(program.Start(dir + L"Quillmoor.exe", L"", Wide(start), Wide(start + "out.txt")));
+    HWND dialog = program.WaitForWindow(nullptr, 20000, "#32770");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ProgramDriver::Text(dialog), kCaption);
+
+    ProgramDriver::SetText(GetDlgItem(dialog, 1011), start);
+    ProgramDriver::SetText(GetDlgItem(dialog, 1013), "App");
+    ProgramDriver::SetText(GetDlgItem(dialog, 1014), "R");
+    SendMessageA(GetDlgItem(dialog, 1017), BM_CLICK, 0, 0);
+    program.Press(dialog, 1010);
+    EXPECT_EQ(ReadWholeFile(dir + L"svn.log").rfind("params=status ", 0), 0u);
+    EXPECT_TRUE(HelpOpens(program, dialog));
+
+    EXPECT_TRUE(program.InjectFault());
+    EXPECT_EQ(program.WaitExit(60000), 0xC0000005u);
+    EXPECT_EQ(ReadWholeFile(dir + L"Quillmoor_Debug.txt").rfind("Exception 0xC0000005 at ", 0), 0u);
+    if (!UnderX86Emulation())
+        EXPECT_EQ(ReadWholeFile(dir + L"Quillmoor_Debug.dmp").substr(0, 4), "MDMP");
 }
 
 } // namespace

@@ -22,7 +22,7 @@ QuillmoorSession::QuillmoorSession(const std::string& name, bool keepSettings, c
 
 bool QuillmoorSession::Start(const std::wstring& arguments)
 {
-    if (!program.Start(bin + "Quillmoor.exe", arguments, dir, dir + "out.txt"))
+    if (!program.Start(Wide(bin + "Quillmoor.exe"), arguments, Wide(dir), Wide(dir + "out.txt")))
         return false;
     dialog = program.WaitForWindow("Quillmoor [1.04]");
     return dialog != nullptr;

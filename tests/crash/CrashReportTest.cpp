@@ -51,12 +51,13 @@ std::string VersionLine()
     return line;
 }
 
-// Runs a copy of the fault program in dir; its exit code.
+// Runs a copy of the fault program in dir; its exit code. A run ends in
+// seconds, or in half a minute when a dump is given up: a minute is ample.
 DWORD RunFaultProgram(const std::string& dir, std::string args)
 {
     std::string exe = dir + "FaultProgram.exe";
     CopyFileA((TestDir() + "FaultProgram.exe").c_str(), exe.c_str(), FALSE);
-    return RunAndWait("\"" + exe + "\" " + args, dir);
+    return RunAndWait("\"" + exe + "\" " + args, dir, 60000);
 }
 
 TEST(CrashTimeStamp, IsShownAsLocalDateAndTime)
@@ -267,6 +268,18 @@ TEST(CrashReport, ASecondFaultHoldingTheHeapStillEndsTheProgram)
     DWORD start = GetTickCount();
     EXPECT_EQ(RunFaultProgram(dir, "locked"), 0xC0000005u);
     EXPECT_LT(GetTickCount() - start, 60000u);
+}
+
+TEST(CrashReport, ADumpThatNeverEndsIsGivenUp)
+{
+    // The report goes on without the dump's lists and without the stack walk,
+    // whose library the dump thread still uses.
+    std::string dir = ScratchDir("fault-stuck");
+    EXPECT_EQ(RunFaultProgram(dir, "stuck"), 0xC0000005u);
+    std::string text = ReadWholeFile(dir + "FaultProgram_Debug.txt");
+    EXPECT_EQ(text.rfind("Exception 0xC0000005 at ", 0), 0u) << text;
+    std::string tail = "\r\nStack:\r\n" + kLists;
+    EXPECT_EQ(text.substr(text.size() - std::min(text.size(), tail.size())), tail);
 }
 
 TEST(CrashReport, WithoutDbghelpNoDumpAndListsWithoutRows)

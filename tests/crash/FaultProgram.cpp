@@ -1,12 +1,16 @@
 // Faults in a chosen way under its own crash reporter:
-//   FaultProgram read|raise|twice|locked [nodbghelp]
+//   FaultProgram read|raise|twice|locked|stuck [nodbghelp]
 // The faulting thread's id goes to FaultProgram.tid beside the program first;
 // in "twice" the main thread faults 20 calls deep, and the second thread
 // leaves FaultProgram.second just before it faults;
 // in "locked" a second thread holds the heap's lock and faults while the
-// report waits for that lock.
+// report waits for that lock;
+// in "stuck" a second thread takes the runtime's heap once the dump has
+// begun and keeps it, so the dump never ends; the report waits 2 s for it.
+// No wait here is longer than a minute.
 #include "crash/CrashReporter.h"
 
+#include <malloc.h>
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
@@ -54,16 +58,30 @@ template <> __attribute__((noinline)) int Nest<0>()
     return 0;
 }
 
-// Faults as soon as the first report has begun its dump.
-DWORD WINAPI SecondFault(void*)
+// Returns once the first report has begun its dump.
+void AwaitDump()
 {
     char dump[MAX_PATH + 16];
     snprintf(dump, sizeof(dump), "%s_Debug.dmp", programBase);
-    while (GetFileAttributesA(dump) == INVALID_FILE_ATTRIBUTES)
+    for (int i = 0; i < 12000 && GetFileAttributesA(dump) == INVALID_FILE_ATTRIBUTES; ++i)
         Sleep(5);
+}
+
+DWORD WINAPI SecondFault(void*)
+{
+    AwaitDump();
     Sleep(100);
     Note("second", GetCurrentThreadId());
     return ReadFromZero();
+}
+
+// The dump's collector allocates from the runtime's heap.
+DWORD WINAPI HoldTheRuntimeHeap(void*)
+{
+    AwaitDump();
+    HeapLock(reinterpret_cast<HANDLE>(_get_heap_handle()));
+    Sleep(60000);
+    return 0;
 }
 
 DWORD WINAPI FaultHoldingTheHeap(void* locked)
@@ -95,8 +113,14 @@ int main(int argc, char** argv)
         HANDLE t = CreateThread(nullptr, 0, FaultHoldingTheHeap, locked, 0, nullptr);
         if (t)
             CloseHandle(t);
-        WaitForSingleObject(locked, INFINITE);
+        WaitForSingleObject(locked, 60000);
         WriteToZero();
+    } else if (strcmp(mode, "stuck") == 0) {
+        crashReporter.SetDumpWait(2000);
+        HANDLE t = CreateThread(nullptr, 0, HoldTheRuntimeHeap, nullptr, 0, nullptr);
+        if (t)
+            CloseHandle(t);
+        ReadFromZero();
     } else if (strcmp(mode, "twice") == 0) {
         HANDLE t = CreateThread(nullptr, 0, SecondFault, nullptr, 0, nullptr);
         if (t)

@@ -10,8 +10,9 @@ namespace {
 
 // Starts a copy of the program in a scratch folder, waits until it shows a
 // dialog (which keeps it alive) and makes it fault from outside: a thread
-// started at an invalid address. Checks the report beside the copy.
-void FaultRunningProgram(const char* name, const char* folder, const std::string& args)
+// started at an invalid address. Checks the report beside the copy and that
+// its version line begins with windows.
+void FaultRunningProgram(const char* name, const char* folder, const std::string& args, const char* windows = "")
 {
     std::string dir = ScratchDir(folder);
     std::string exe = dir + name + ".exe";
@@ -29,6 +30,7 @@ void FaultRunningProgram(const char* name, const char* folder, const std::string
     std::string report = ReadWholeFile(base + "txt");
     const char* at = sizeof(void*) == 8 ? "0x0000000000000010" : "0x00000010";
     EXPECT_EQ(report.rfind(std::string("Exception 0xC0000005 at ") + at + "\r\n", 0), 0u) << report;
+    EXPECT_NE(report.find(std::string("\r\nWindows Version: ") + windows), std::string::npos) << report;
     if (UnderX86Emulation())
         GTEST_SKIP() << kEmulatedDbghelp;
     EXPECT_EQ(ReadWholeFile(base + "dmp").substr(0, 4), "MDMP");
@@ -53,6 +55,45 @@ TEST(ProgramFault, QuillmoorLeavesItsOwnReport)
     if (!FileExists(BuildDir() + "Quillmoor.exe"))
         GTEST_SKIP() << "Quillmoor.exe is not built";
     FaultRunningProgram("Quillmoor", "quillmoor-fault", "");
+}
+
+// Windows 8.1 and later report 6.2 to a program whose manifest does not list
+// them; this one's lists them, so the report names the Windows that runs.
+TEST(ProgramFault, ReportNamesWindows10)
+{
+    if (!FileExists(BuildDir() + "Quillmoor.exe"))
+        GTEST_SKIP() << "Quillmoor.exe is not built";
+    // Wine's version for this program alone, not for the tests running beside it.
+    const char* key = "Software\\Wine\\AppDefaults\\Quillmoor.exe";
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, key, "Version", REG_SZ, "win10", 6), ERROR_SUCCESS);
+    FaultRunningProgram("Quillmoor", "quillmoor-win10", "", "10.0 Build ");
+    RegDeleteTreeA(HKEY_CURRENT_USER, key);
+}
+
+// Each program's own manifest declares the Windows versions it knows and
+// system DPI awareness.
+TEST(ProgramManifest, ListsWindowsVersionsAndSystemDpiAwareness)
+{
+    const char* const needles[] = {
+        "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>",
+        "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">system</dpiAwareness>",
+        "<compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">",
+        "<supportedOS Id=\"{e2011457-1546-43c5-a5fe-008deee3d3f0}\"/>", // Vista
+        "<supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>", // 7
+        "<supportedOS Id=\"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}\"/>", // 8
+        "<supportedOS Id=\"{1f676c76-80e1-4239-95bb-83d0f6d0da78}\"/>", // 8.1
+        "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>", // 10 and 11
+    };
+    for (const char* program : { "Quillmoor.exe", "Tackhouse.exe" }) {
+        HMODULE module = LoadLibraryExA((BuildDir() + program).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        HRSRC found = module ? FindResourceA(module, MAKEINTRESOURCEA(1), RT_MANIFEST) : nullptr;
+        HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+        ASSERT_NE(loaded, nullptr) << program;
+        const std::string manifest(static_cast<const char*>(LockResource(loaded)), SizeofResource(module, found));
+        for (const char* needle : needles)
+            EXPECT_NE(manifest.find(needle), std::string::npos) << program << " lacks " << needle;
+        FreeLibrary(module);
+    }
 }
 
 } // namespace

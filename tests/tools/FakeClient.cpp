@@ -33,14 +33,12 @@ static const char* SkipProgramName(const char* line)
 
 int main()
 {
-    char base[MAX_PATH + 16];
-    DWORD n = GetModuleFileNameA(nullptr, base, MAX_PATH);
+    // Read wide: the client may lie in a folder in any language.
+    wchar_t own[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, own, MAX_PATH);
     if (!n || n >= MAX_PATH)
         return 250;
-    char* dot = strrchr(base, '.');
-    if (dot)
-        *dot = 0;
-    char path[MAX_PATH + 32];
+    const std::wstring base = std::wstring(own).substr(0, std::wstring(own).rfind(L'.'));
 
     char cwd[MAX_PATH] = "";
     GetCurrentDirectoryA(sizeof(cwd), cwd);
@@ -65,8 +63,7 @@ int main()
     GetCurrentDirectoryW(MAX_PATH, wideCwd);
     const std::string utf8Cwd = utf8(wideCwd);
 
-    snprintf(path, sizeof(path), "%s.log", base);
-    HANDLE log = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    HANDLE log = CreateFileW((base + L".log").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (log == INVALID_HANDLE_VALUE)
         return 251;
@@ -79,8 +76,7 @@ int main()
     CloseHandle(log);
 
     unsigned long code = 0;
-    snprintf(path, sizeof(path), "%s.exit", base);
-    if (FILE* f = fopen(path, "r")) {
+    if (FILE* f = _wfopen((base + L".exit").c_str(), L"r")) {
         char text[64] = "";
         if (fgets(text, sizeof(text), f))
             code = strtoul(text, nullptr, 0);
@@ -88,8 +84,7 @@ int main()
     }
     printf("fake client: %s\n", SkipProgramName(GetCommandLineA()));
     fflush(stdout);
-    snprintf(path, sizeof(path), "%s.hold", base);
-    for (int i = 0; i < 1200 && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; ++i)
+    for (int i = 0; i < 1200 && GetFileAttributesW((base + L".hold").c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
         Sleep(50);
     return (int)code;
 }

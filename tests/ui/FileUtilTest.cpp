@@ -1,4 +1,5 @@
 #include "ui/FileUtil.h"
+#include "ui/TextBuf.h"
 
 #include "TestSupport.h"
 #include <gtest/gtest.h>
@@ -179,9 +180,27 @@ TEST(FileUtil, VersionCaptions)
 
 TEST(FileUtil, ModuleDirectoryKeepsTheBackslash)
 {
-    char dir[MAX_PATH];
+    char dir[kFieldRoom];
     ASSERT_EQ(FileUtil::ModuleDirectory(nullptr, dir), 1);
     EXPECT_EQ(std::string(dir), testsupport::TestDir());
+}
+
+// Where the code page lacks a character of the module's path, no look-alike
+// path is read: no version of another file, only the bare title.
+TEST(FileUtil, ModulePathOutsideTheCodePageIsNotRead)
+{
+    const std::wstring dir = testsupport::Wide(testsupport::ScratchDir("module-lodz")) + L"\u0141\u00f3d\u017a\\";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    CopyFileW(testsupport::Wide(testsupport::BuildDir() + "Quillmoor.exe").c_str(), (dir + L"Quillmoor.exe").c_str(),
+              FALSE);
+    HMODULE module = LoadLibraryW((dir + L"Quillmoor.exe").c_str());
+    ASSERT_NE(module, nullptr);
+    char path[kFieldRoom] = "untouched";
+    EXPECT_EQ(FileUtil::ModuleFileName(module, path), 0);
+    EXPECT_STREQ(path, "");
+    FileUtil util;
+    EXPECT_STREQ(util.VersionCaption("Quillmoor", module), "Quillmoor");
+    FreeLibrary(module);
 }
 
 } // namespace
