@@ -1,6 +1,7 @@
 #include "ProgramDriver.h"
 #include "QuillmoorSession.h"
 #include "TestSupport.h"
+#include "ui/FileUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -122,6 +123,65 @@ TEST(Program, F1OpensTheHelpFromTheFolderCurrentAtStartElseFromBesideTheProgram)
     EXPECT_TRUE(HelpOpens(elsewhere));
     PostMessageA(elsewhere.dialog, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(elsewhere.program.WaitExit(), 0u);
+}
+
+// Wine reads the DPI here at each program's start; the earlier setting comes back.
+struct DisplayDpi {
+    const char* key = "Control Panel\\Desktop";
+    DWORD saved = 0, size = sizeof(saved);
+    LONG missing = RegGetValueA(HKEY_CURRENT_USER, key, "LogPixels", RRF_RT_DWORD, nullptr, &saved, &size);
+    explicit DisplayDpi(DWORD dpi) { Set(&dpi); }
+    ~DisplayDpi() { missing ? RegDeleteKeyValueA(HKEY_CURRENT_USER, key, "LogPixels") : Set(&saved); }
+    LONG Set(DWORD* dpi) { return RegSetKeyValueA(HKEY_CURRENT_USER, key, "LogPixels", REG_DWORD, dpi, 4); }
+};
+
+TEST(Program, TextsFitTheirControlsAndThePictureItsFrameAt144And192Dpi)
+{
+    for (int dpi : { 144, 192 }) {
+        DisplayDpi scale(dpi);
+        QuillmoorSession s("dpi");
+        ASSERT_TRUE(s.Start());
+        // The dialog font as the program makes it, and the logo scaled smoothly to the frame's client size.
+        HDC screen = GetDC(nullptr), dc = CreateCompatibleDC(screen), art = CreateCompatibleDC(screen);
+        HGDIOBJ font = CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, FileUtil::ShellDialogFace());
+        SelectObject(dc, font);
+        for (HWND c = GetWindow(s.dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            RECT client, text = {};
+            GetClientRect(c, &client);
+            DrawTextA(dc, ProgramDriver::Text(c).c_str(), -1, &text, DT_CALCRECT);
+            EXPECT_TRUE(text.right <= client.right && text.bottom <= client.bottom) << ProgramDriver::Text(c) << dpi;
+        }
+        RedrawWindow(s.dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        RECT r;
+        GetClientRect(s.Item(1018), &r);
+        POINT at = {};
+        ClientToScreen(s.Item(1018), &at);
+        HMODULE exe = LoadLibraryExA((s.bin + "Quillmoor.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        HGDIOBJ images[3] = { LoadImageA(exe, MAKEINTRESOURCEA(105), IMAGE_BITMAP, 0, 0, 0),
+                              CreateCompatibleBitmap(screen, r.right, r.bottom),
+                              CreateCompatibleBitmap(screen, r.right, r.bottom) };
+        BITMAP logo = {};
+        GetObjectA(images[0], sizeof(logo), &logo);
+        SelectObject(art, images[0]);
+        SelectObject(dc, images[1]);
+        SetStretchBltMode(dc, HALFTONE);
+        StretchBlt(dc, 0, 0, r.right, r.bottom, art, 0, 0, logo.bmWidth, logo.bmHeight, SRCCOPY);
+        SelectObject(art, images[2]);
+        BitBlt(art, 0, 0, r.right, r.bottom, screen, at.x, at.y, SRCCOPY);
+        double misfit = 0; // summed over the colour channels of every pixel
+        for (int y = 0; y < r.bottom; ++y)
+            for (int x = 0; x < r.right; ++x)
+                for (COLORREF a = GetPixel(art, x, y), b = GetPixel(dc, x, y); a || b; a >>= 8, b >>= 8)
+                    misfit += abs(int(a & 255) - int(b & 255));
+        EXPECT_LT(misfit / (3.0 * r.right * r.bottom), 0.5) << dpi;
+        DeleteDC(dc);
+        DeleteDC(art);
+        ReleaseDC(nullptr, screen);
+        for (HGDIOBJ object : { images[0], images[1], images[2], font })
+            DeleteObject(object);
+        FreeLibrary(exe);
+        EXPECT_EQ(s.Close(), 0);
+    }
 }
 
 } // namespace
