@@ -33,6 +33,7 @@ int MainDialog::OnInitDialog()
     FindConsoleWindow();
     ShowConsole(0);
     link.Attach(GetItem(IDC_LINK), "Quillmoor", kHomePage, IDCUR_HAND);
+    logo.Load(GetItem(IDC_LOGO), instance, IDB_LOGO);
 
     // Written while the console is hidden: it shows with the first client's output.
     fputs("Quillmoor.\n", stdout);

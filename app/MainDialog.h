@@ -3,6 +3,7 @@
 #include "ui/ComboListCtrl.h"
 #include "ui/DialogBase.h"
 #include "ui/FileUtil.h"
+#include "ui/FittedPicture.h"
 #include "ui/HelpFile.h"
 #include "ui/HyperlinkCtrl.h"
 #include "vcs/CommandBuilder.h"
@@ -47,6 +48,7 @@ private:
     ComboListCtrl project;
     HelpFile help;
     HyperlinkCtrl link;
+    FittedPicture logo;
     SettingsStore settings;
     HWND consoleWindow;
     const char* initialFolder;

@@ -20,3 +20,4 @@
 #define IDC_LINK 1015
 #define IDC_CVS 1016
 #define IDC_SVN 1017
+#define IDC_LOGO 1018

@@ -2,6 +2,12 @@
 """Draws the program's icons, hand cursor and logo bitmap from the shapes below
 and writes them as .ico, .cur and .bmp into res/art/.
 
+The icon holds every size Windows asks for from 100 % to 200 % display scale
+(16, 20, 24, 32, 48) and 256 for Explorer's largest views, that one PNG
+compressed. The logo is one picture as large as its frame at 200 %, in 256
+colours with run-length compression; the program scales it down smoothly to
+its frame's size at the running DPI.
+
 Each picture is a list of shapes painted in order on a transparent canvas,
 with 4 x 4 samples per pixel for smooth edges. Run it again after changing a
 shape; the results are committed so that a build needs no Python.
@@ -9,6 +15,7 @@ shape; the results are committed so that a build needs no Python.
 import math
 import os
 import struct
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "..", "res", "art")
@@ -216,6 +223,44 @@ def dib8(rows):
     return header + pal + bytes(data) + and_mask(rows, 128)
 
 
+def png(rows):
+    """A PNG of the RGBA rows; each row's filter is the one whose bytes sum lowest."""
+    size = len(rows)
+    raw = b""
+    prev = bytes(size * 4)
+    for row in rows:
+        line = bytes(c for px in row for c in px)
+        candidates = []
+        for kind in range(5):
+            out = bytearray()
+            for i, x in enumerate(line):
+                a = line[i - 4] if i >= 4 else 0
+                b = prev[i]
+                c = prev[i - 4] if i >= 4 else 0
+                if kind == 0:
+                    pred = 0
+                elif kind == 1:
+                    pred = a
+                elif kind == 2:
+                    pred = b
+                elif kind == 3:
+                    pred = (a + b) // 2
+                else:
+                    p = a + b - c
+                    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                    pred = a if pa <= pb and pa <= pc else (b if pb <= pc else c)
+                out.append((x - pred) & 0xFF)
+            candidates.append((sum(v if v < 128 else 256 - v for v in out), kind, bytes(out)))
+        _, kind, data = min(candidates)
+        raw += bytes((kind,)) + data
+        prev = line
+
+    def chunk(tag, data):
+        return struct.pack(">I", len(data)) + tag + data + struct.pack(">I", zlib.crc32(tag + data))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
 def write_icon(path, images, kind=1, hotspot=(0, 0)):
     """An .ico (kind 1) or .cur (kind 2) file with one entry per image."""
     entries, blobs = b"", b""
@@ -230,29 +275,63 @@ def write_icon(path, images, kind=1, hotspot=(0, 0)):
         f.write(struct.pack("<HHH", 0, kind, len(images)) + entries + blobs)
 
 
-def write_bmp(path, rows, background=(0xF4, 0xE9, 0xD2)):
-    size = len(rows)
-    stride = (size * 3 + 3) & ~3
-    pixels = b""
+def write_rle8_bmp(path, rows):
+    """An 8-bit BI_RLE8 bitmap of opaque rows with their exact colours (at most 256)."""
+    palette, index = [], {}
+    for row in rows:
+        for (r, g, b, _) in row:
+            if (r, g, b) not in index:
+                index[(r, g, b)] = len(palette)
+                palette.append((r, g, b))
+    assert len(palette) <= 256
+    data = bytearray()
     for row in reversed(rows):
-        line = bytearray()
-        for (r, g, b, a) in row:
-            mix = [round((c * a + bg * (255 - a)) / 255) for c, bg in zip((r, g, b), background)]
-            line += bytes((mix[2], mix[1], mix[0]))
-        pixels += bytes(line) + bytes(stride - len(line))
-    info = struct.pack("<IiiHHIIiiII", 40, size, size, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+        line = [index[(r, g, b)] for (r, g, b, _) in row]
+        literal = []
+
+        def flush():
+            # Absolute runs need 3 to 255 pixels and end on a word boundary.
+            while literal:
+                part = literal[:255]
+                del literal[:255]
+                if len(part) < 3:
+                    for p in part:
+                        data.extend((1, p))
+                else:
+                    data.extend((0, len(part)))
+                    data.extend(part)
+                    if len(part) % 2:
+                        data.append(0)
+        x = 0
+        while x < len(line):
+            end = x
+            while end < len(line) and line[end] == line[x] and end - x < 255:
+                end += 1
+            if end - x >= 2:
+                flush()
+                data.extend((end - x, line[x]))
+            else:
+                literal.append(line[x])
+            x = end
+        flush()
+        data.extend((0, 0))
+    data[-2:] = bytes((0, 1))  # the last line's end becomes the bitmap's end
+    size = len(rows)
+    info = struct.pack("<IiiHHIIiiII", 40, size, size, 1, 8, 1, len(data), 2835, 2835, len(palette), 0)
+    pal = b"".join(bytes((b, g, r, 0)) for (r, g, b) in palette)
+    offset = 14 + len(info) + len(pal)
     with open(path, "wb") as f:
-        f.write(b"BM" + struct.pack("<IHHI", 14 + 40 + len(pixels), 0, 0, 54) + info + pixels)
+        f.write(b"BM" + struct.pack("<IHHI", offset + len(data), 0, 0, offset) + info + pal + bytes(data))
 
 
 def main():
     os.makedirs(OUT, exist_ok=True)
     icon = app_icon()
-    write_icon(os.path.join(OUT, "Quillmoor.ico"),
-               [(32, dib32(render(icon, 32)), 0), (16, dib32(render(icon, 16)), 0)])
+    images = [(size, dib32(render(icon, size)), 0) for size in (48, 32, 24, 20, 16)]
+    write_icon(os.path.join(OUT, "Quillmoor.ico"), images + [(256, png(render(icon, 256)), 0)])
     write_icon(os.path.join(OUT, "Hand.cur"), [(32, dib8(crisp(render(hand_cursor(), 32))), 0)],
                kind=2, hotspot=(6, 1))
-    write_bmp(os.path.join(OUT, "Logo.bmp"), render(logo(), 64))
+    write_rle8_bmp(os.path.join(OUT, "Logo.bmp"), render(logo(), 132))
 
 
 if __name__ == "__main__":

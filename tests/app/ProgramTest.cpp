@@ -1,6 +1,7 @@
 #include "ProgramDriver.h"
 #include "QuillmoorSession.h"
 #include "TestSupport.h"
+#include "ui/FileUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -160,6 +161,122 @@ TEST(Program, RunsFromAFolderInAnyLanguage)
     EXPECT_EQ(ReadWholeFile(dir + L"Quillmoor_Debug.txt").rfind("Exception 0xC0000005 at ", 0), 0u);
     if (!UnderX86Emulation())
         EXPECT_EQ(ReadWholeFile(dir + L"Quillmoor_Debug.dmp").substr(0, 4), "MDMP");
+}
+
+template <typename Done> bool WaitFor(Done done)
+{
+    for (int i = 0; i < 200 && !done(); ++i)
+        Sleep(50);
+    return done();
+}
+
+TEST(Program, AltWithEachAccessKeyFocusesItsFieldOrPressesItsButton)
+{
+    // In the dialog's order. No system is chosen at first, so System reaches
+    // CVS; then SVN, whose lines start with a word of their own per button.
+    const struct {
+        char letter;
+        int focus; // 0 for a button that runs svn.exe or shows a folder dialog
+        const char* ran; // the line's first word, the folder dialog's text; "" for a checked radio button
+    } keys[] = { { 'L', 1011 }, { 'B', 0, "Please select local folder" }, { 'P', 1013 }, { 'R', 1014 },
+                 { 'O', 0, "Please select remote folder" }, { 'T', 1006 }, { 'Y', 1016 }, { 'C', 1016, "" },
+                 { 'V', 1017, "" }, { 'I', 0, "import" }, { 'M', 0, "commit" }, { 'H', 0, "co" }, { 'A', 0, "copy" },
+                 { 'S', 0, "status" } };
+    QuillmoorSession s("keys");
+    ASSERT_TRUE(s.Start(Wide(s.dir + "bin")));
+    s.Set(1014, "X:\\Repos");
+    s.Set(1006, "v1");
+    std::string letters;
+    for (HWND c = GetWindow(s.dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        std::string text = ProgramDriver::Text(c) + "&";
+        letters += text.substr(text.find('&') + 1, 1);
+    }
+    EXPECT_EQ(CharUpperA(&letters[0]), std::string("LBPROTYCVIMHAS")); // each control one of its own
+    for (const auto& k : keys) {
+        SetForegroundWindow(s.dialog);
+        INPUT in[4] = {};
+        for (int i = 0; i < 4; ++i) {
+            in[i].type = INPUT_KEYBOARD;
+            in[i].ki.wVk = i % 3 ? k.letter : VK_MENU;
+            in[i].ki.dwFlags = i > 1 ? KEYEVENTF_KEYUP : 0;
+        }
+        size_t runs = s.Runs("svn").size();
+        SendInput(4, in, sizeof(INPUT));
+        HWND box = s.dialog, item = s.Item(k.focus);
+        GUITHREADINFO gui = { sizeof(gui) };
+        EXPECT_TRUE(WaitFor([&] {
+            GetGUIThreadInfo(GetWindowThreadProcessId(s.dialog, nullptr), &gui);
+            return k.focus ? gui.hwndFocus == item || GetParent(gui.hwndFocus) == item
+                           : (box = s.program.FindWindowOf(nullptr, "#32770")) != s.dialog ||
+                                 s.Runs("svn").size() > runs;
+        })) << k.letter;
+        if (box != s.dialog)
+            EXPECT_TRUE(FindWindowExA(box, nullptr, "Static", k.ran) && PostMessageA(box, WM_COMMAND, IDCANCEL, 0));
+        else if (!k.focus && s.Runs("svn").size() > runs)
+            EXPECT_EQ(s.Runs("svn").back().params.find(std::string(k.ran) + " "), 0u) << k.letter;
+        EXPECT_TRUE(!k.ran || !k.focus || s.Checked(k.focus)) << k.letter;
+        WaitFor([&] { return !IsWindow(box) || box == s.dialog; });
+    }
+    EXPECT_EQ(s.Close(), 0);
+}
+
+// Wine reads the DPI here at each program's start; the earlier setting comes back.
+struct DisplayDpi {
+    const char* key = "Control Panel\\Desktop";
+    DWORD saved = 0, size = sizeof(saved);
+    LONG missing = RegGetValueA(HKEY_CURRENT_USER, key, "LogPixels", RRF_RT_DWORD, nullptr, &saved, &size);
+    explicit DisplayDpi(DWORD dpi) { Set(&dpi); }
+    ~DisplayDpi() { missing ? RegDeleteKeyValueA(HKEY_CURRENT_USER, key, "LogPixels") : Set(&saved); }
+    LONG Set(DWORD* dpi) { return RegSetKeyValueA(HKEY_CURRENT_USER, key, "LogPixels", REG_DWORD, dpi, 4); }
+};
+
+TEST(Program, TextsFitTheirControlsAndThePictureItsFrameAt144And192Dpi)
+{
+    for (int dpi : { 144, 192 }) {
+        DisplayDpi scale(dpi);
+        QuillmoorSession s("dpi");
+        ASSERT_TRUE(s.Start());
+        // The dialog font as the program makes it, and the logo scaled smoothly to the frame's client size.
+        HDC screen = GetDC(nullptr), dc = CreateCompatibleDC(screen), art = CreateCompatibleDC(screen);
+        HGDIOBJ font = CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, FileUtil::ShellDialogFace());
+        SelectObject(dc, font);
+        for (HWND c = GetWindow(s.dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            RECT client, text = {};
+            GetClientRect(c, &client);
+            DrawTextA(dc, ProgramDriver::Text(c).c_str(), -1, &text, DT_CALCRECT);
+            EXPECT_TRUE(text.right <= client.right && text.bottom <= client.bottom) << ProgramDriver::Text(c) << dpi;
+        }
+        RedrawWindow(s.dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        RECT r;
+        GetClientRect(s.Item(1018), &r);
+        POINT at = {};
+        ClientToScreen(s.Item(1018), &at);
+        HMODULE exe = LoadLibraryExA((s.bin + "Quillmoor.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        HGDIOBJ images[3] = { LoadImageA(exe, MAKEINTRESOURCEA(105), IMAGE_BITMAP, 0, 0, 0),
+                              CreateCompatibleBitmap(screen, r.right, r.bottom),
+                              CreateCompatibleBitmap(screen, r.right, r.bottom) };
+        BITMAP logo = {};
+        GetObjectA(images[0], sizeof(logo), &logo);
+        SelectObject(art, images[0]);
+        SelectObject(dc, images[1]);
+        SetStretchBltMode(dc, HALFTONE);
+        StretchBlt(dc, 0, 0, r.right, r.bottom, art, 0, 0, logo.bmWidth, logo.bmHeight, SRCCOPY);
+        SelectObject(art, images[2]);
+        BitBlt(art, 0, 0, r.right, r.bottom, screen, at.x, at.y, SRCCOPY);
+        double misfit = 0; // summed over the colour channels of every pixel
+        for (int y = 0; y < r.bottom; ++y)
+            for (int x = 0; x < r.right; ++x)
+                for (COLORREF a = GetPixel(art, x, y), b = GetPixel(dc, x, y); a || b; a >>= 8, b >>= 8)
+                    misfit += abs(int(a & 255) - int(b & 255));
+        EXPECT_LT(misfit / (3.0 * r.right * r.bottom), 0.5) << dpi;
+        DeleteDC(dc);
+        DeleteDC(art);
+        ReleaseDC(nullptr, screen);
+        for (HGDIOBJ object : { images[0], images[1], images[2], font })
+            DeleteObject(object);
+        FreeLibrary(exe);
+        EXPECT_EQ(s.Close(), 0);
+    }
 }
 
 } // namespace
