@@ -15,9 +15,9 @@ public:
     // 1 when the control shows the scaled bitmap; otherwise it keeps what it
     // showed. Frees the bitmap the control showed before.
     int Load(HWND picture, HINSTANCE module, int bitmapId);
-    void Free();
-    HBITMAP Handle() const { return bitmap; }
 
 private:
+    void Free();
+
     HBITMAP bitmap;
 };
