@@ -165,7 +165,7 @@ TEST(Program, RunsFromAFolderInAnyLanguage)
 
 template <typename Done> bool WaitFor(Done done)
 {
-    for (int i = 0; i < 200 && !done(); ++i)
+    for (int i = 0; i < 1200 && !done(); ++i)
         Sleep(50);
     return done();
 }
