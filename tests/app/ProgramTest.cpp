@@ -89,24 +89,32 @@ TEST(Program, EnterDoesNotCloseTheDialog)
     EXPECT_EQ(run.program.WaitExit(), 0u);
 }
 
+template <typename Done> bool WaitFor(Done done, int ms = 60000)
+{
+    for (int i = 0; i < ms / 50 && !done(); ++i)
+        Sleep(50);
+    return done();
+}
+
+// Real key presses: each key goes down in turn, then up in reverse.
+void Type(std::initializer_list<WORD> keys)
+{
+    std::vector<INPUT> in(2 * keys.size());
+    for (size_t i = 0; i < in.size(); ++i) {
+        in[i].type = INPUT_KEYBOARD;
+        in[i].ki.wVk = keys.begin()[i < keys.size() ? i : in.size() - 1 - i];
+        in[i].ki.dwFlags = i < keys.size() ? 0 : KEYEVENTF_KEYUP;
+    }
+    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+}
+
 // A real F1 key press over the Local Folder field.
 bool HelpOpens(ProgramDriver& program, HWND dialog, const char* title = "Quillmoor Help")
 {
-    HWND edit = FindWindowExA(GetDlgItem(dialog, 1011), nullptr, "Edit", nullptr);
     SetForegroundWindow(dialog);
-    SetFocus(edit);
-    INPUT keys[2] = {};
-    keys[0].type = INPUT_KEYBOARD;
-    keys[0].ki.wVk = VK_F1;
-    keys[1] = keys[0];
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, keys, sizeof(INPUT));
-    for (int i = 0; i < 40; ++i) {
-        if (program.FindWindowOf(title, "HH Parent"))
-            return true;
-        Sleep(50);
-    }
-    return false;
+    SetFocus(FindWindowExA(GetDlgItem(dialog, 1011), nullptr, "Edit", nullptr));
+    Type({ VK_F1 });
+    return WaitFor([&] { return program.FindWindowOf(title, "HH Parent") != nullptr; }, 2000);
 }
 
 TEST(Program, F1OpensTheHelpFromTheFolderCurrentAtStartElseFromBesideTheProgram)
@@ -163,13 +171,6 @@ TEST(Program, RunsFromAFolderInAnyLanguage)
         EXPECT_EQ(ReadWholeFile(dir + L"Quillmoor_Debug.dmp").substr(0, 4), "MDMP");
 }
 
-template <typename Done> bool WaitFor(Done done)
-{
-    for (int i = 0; i < 1200 && !done(); ++i)
-        Sleep(50);
-    return done();
-}
-
 TEST(Program, AltWithEachAccessKeyFocusesItsFieldOrPressesItsButton)
 {
     // In the dialog's order. No system is chosen at first, so System reaches
@@ -194,14 +195,8 @@ TEST(Program, AltWithEachAccessKeyFocusesItsFieldOrPressesItsButton)
     EXPECT_EQ(CharUpperA(&letters[0]), std::string("LBPROTYCVIMHAS")); // each control one of its own
     for (const auto& k : keys) {
         SetForegroundWindow(s.dialog);
-        INPUT in[4] = {};
-        for (int i = 0; i < 4; ++i) {
-            in[i].type = INPUT_KEYBOARD;
-            in[i].ki.wVk = i % 3 ? k.letter : VK_MENU;
-            in[i].ki.dwFlags = i > 1 ? KEYEVENTF_KEYUP : 0;
-        }
         size_t runs = s.Runs("svn").size();
-        SendInput(4, in, sizeof(INPUT));
+        Type({ VK_MENU, static_cast<WORD>(k.letter) });
         HWND box = s.dialog, item = s.Item(k.focus);
         GUITHREADINFO gui = { sizeof(gui) };
         EXPECT_TRUE(WaitFor([&] {
