@@ -1,8 +1,6 @@
 #include "crash/CrashReporter.h"
 
 #include "sys/LockedList.h"
-#include "sys/UniqueFile.h"
-#include "sys/WorkerThread.h"
 #include "ui/FileUtil.h"
 #include <new>
 #include <stdio.h>
@@ -32,7 +30,7 @@ enum { kNoReport, kReportRunning, kReportDone };
 
 CrashReporter* reporter = nullptr;
 volatile LONG reportState = kNoReport;
-volatile DWORD reportThread = 0;
+volatile DWORD writerThread = 0;
 volatile DWORD dumpThread = 0;
 
 // Longer than a report takes, dump included.
@@ -44,6 +42,10 @@ const DWORD kDumpPollMs = 10;
 // Far longer than a dump takes. A dump can stop for good: its thread
 // suspends each other thread in turn, and one may hold a lock it needs.
 const DWORD kDumpWaitMs = 30000;
+// How long the destructor gives the report thread to end; after that it is stopped.
+const DWORD kStopWaitMs = 1000;
+// The exit code of a fault without an exception record.
+const DWORD kUnhandledException = 0xC0000144;
 const ULONG64 kSecondsFrom1601To1970 = 0x2B6109100ULL;
 
 #ifdef _WIN64
@@ -155,14 +157,22 @@ CrashReporter::DumpJob& CrashReporter::Job()
     return *job;
 }
 
-CrashReporter::CrashReporter(const char* libraryName) : walker(libraryName), dumpWaitMs(kDumpWaitMs)
+CrashReporter::CrashReporter(const char* libraryName)
+    : walker(libraryName), dumpWaitMs(kDumpWaitMs), faultPointers(nullptr), faultThread(0), stopping(0)
 {
+    ReportBase(base);
     reporter = this;
     SetUnhandledExceptionFilter(Filter);
+    // Started now: at a fault, creating a thread may wait for the loader's lock.
+    if (faulted.Create(TRUE, FALSE))
+        reportThread.Start(ReportThreadBody, this, 0);
 }
 
 CrashReporter::~CrashReporter()
 {
+    stopping = 1;
+    faulted.Signal();
+    reportThread.WaitFinished(kStopWaitMs, 0);
     walker.Unbind();
     if (reporter == this)
         reporter = nullptr;
@@ -178,38 +188,71 @@ LONG WINAPI CrashReporter::Filter(EXCEPTION_POINTERS* pointers)
         // itself or of its dump thread must not wait for itself, and a thread
         // that holds a lock the writer needs (the heap's, the loader's) must
         // not wait for ever.
-        if (self != reportThread && self != dumpThread) {
+        if (self != writerThread && self != dumpThread) {
             const DWORD start = GetTickCount();
             while (reportState == kReportRunning && GetTickCount() - start < kSecondFaultWaitMs)
                 Sleep(kSecondFaultPollMs);
         }
         return EXCEPTION_CONTINUE_SEARCH;
     }
-    reportThread = self;
-    if (reporter)
-        reporter->WriteReport(pointers);
+    if (reporter && !reporter->ReportFault(pointers)) {
+        // The system's own handling may wait for the same lock as the report.
+        const EXCEPTION_RECORD* record = pointers ? pointers->ExceptionRecord : nullptr;
+        TerminateProcess(GetCurrentProcess(), record ? record->ExceptionCode : kUnhandledException);
+    }
     InterlockedExchange(&reportState, kReportDone);
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
-void CrashReporter::WriteReport(EXCEPTION_POINTERS* pointers)
+int CrashReporter::ReportFault(EXCEPTION_POINTERS* pointers)
 {
-    char base[kFieldRoom];
-    ReportBase(base);
-    char name[kNameBytes];
+    const DWORD self = GetCurrentThreadId();
+    if (!reportThread.Running()) {
+        // No thread of its own: the report is written here, without a bound.
+        writerThread = self;
+        WriteReport(pointers, self);
+        return 1;
+    }
+    faultPointers = pointers;
+    faultThread = self;
+    faulted.Signal();
+    // Without pumping: a message handler could wait for the lock that holds the report.
+    reportThread.WaitFinished(dumpWaitMs + kReportTailMs, 0);
+    return !reportThread.Running();
+}
+
+DWORD CrashReporter::ReportThreadBody(void* data, DWORD)
+{
+    CrashReporter* self = static_cast<CrashReporter*>(data);
+    WaitForSingleObject(self->faulted.Handle(), INFINITE);
+    if (self->stopping)
+        return 0;
+    writerThread = GetCurrentThreadId();
+    self->WriteReport(self->faultPointers, self->faultThread);
+    return 0;
+}
+
+void CrashReporter::WriteReport(EXCEPTION_POINTERS* pointers, DWORD faultingThread)
+{
     // Created before the dump: a dump that never ends may hold a lock that
     // creating a file takes.
     UniqueFile report;
-    report.Create(ReportName(name, base, "txt"), GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS);
+    CreateReportFile(&report, "txt");
+    // Written before dbghelp is bound, which takes the loader's lock.
+    const DWORD platform = report.Valid() ? WriteHead(report.Handle(), pointers) : 0;
     DumpJob& job = Job();
     // dbghelp stays with a dump still under way: no other use of it.
     DumpResult dump = kNoDump;
     if (job.thread.Running())
         dump = kDumpRunning;
     else if (walker.Bind())
-        dump = WriteDump(base, pointers, &job);
+        dump = WriteDump(pointers, faultingThread, &job);
     if (report.Valid()) {
-        DWORD platform = WriteHead(report.Handle(), pointers, dump != kDumpRunning);
+        if (pointers) {
+            WriteLine(report.Handle(), "\r\nStack:\r\n");
+            if (dump != kDumpRunning)
+                walker.WalkStack(pointers->ContextRecord, report.Handle());
+        }
         const Records* records = dump == kDumped ? &job.records : nullptr;
         WriteModuleList(report.Handle(), records);
         WriteThreadList(report.Handle(), records, platform);
@@ -230,6 +273,24 @@ void CrashReporter::ReportBase(char* base)
     }
 }
 
+int CrashReporter::OtherBase(const char* base, char* out)
+{
+    // Read wide, as the program's path: a look-alike would name another folder.
+    wchar_t wide[kFieldBytes];
+    wchar_t back[kFieldBytes];
+    const DWORD units = GetEnvironmentVariableW(L"LOCALAPPDATA", wide, kFieldBytes);
+    char folder[kFieldRoom];
+    if (units == 0 || units >= static_cast<DWORD>(kFieldBytes) ||
+        !TextBuf::Narrow(wide, static_cast<int>(units), GetACP(), folder, kFieldRoom, back))
+        return 0;
+    int n = _snprintf(out, kFieldRoom, "%s\\CrashDumps", folder);
+    if (n < 0 || n >= kFieldRoom)
+        return 0;
+    CreateDirectoryA(out, nullptr);
+    n = _snprintf(out, kFieldRoom, "%s\\CrashDumps\\%s", folder, TextBuf::FileNamePart(base));
+    return n >= 0 && n < kFieldRoom;
+}
+
 const char* CrashReporter::ReportName(char* name, const char* base, const char* extension)
 {
     _snprintf(name, kNameBytes, "%s_Debug.%s", base, extension);
@@ -237,12 +298,23 @@ const char* CrashReporter::ReportName(char* name, const char* base, const char* 
     return name;
 }
 
-CrashReporter::DumpResult CrashReporter::WriteDump(const char* base, EXCEPTION_POINTERS* pointers, DumpJob* job)
+int CrashReporter::CreateReportFile(UniqueFile* file, const char* extension) const
 {
+    // Beside the program, where a user looks first; else where Windows keeps
+    // crash dumps: an installed program's folder takes no files of a user's.
     char name[kNameBytes];
-    if (!job->file.Create(ReportName(name, base, "dmp"), GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS))
+    if (file->Create(ReportName(name, base, extension), GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS))
+        return 1;
+    char other[kFieldRoom];
+    return OtherBase(base, other) &&
+           file->Create(ReportName(name, other, extension), GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS);
+}
+
+CrashReporter::DumpResult CrashReporter::WriteDump(EXCEPTION_POINTERS* pointers, DWORD faultingThread, DumpJob* job)
+{
+    if (!CreateReportFile(&job->file, "dmp"))
         return kNoDump;
-    job->exception.ThreadId = GetCurrentThreadId();
+    job->exception.ThreadId = faultingThread;
     job->exception.ExceptionPointers = pointers;
     job->exception.ClientPointers = FALSE;
     job->callback.CallbackRoutine = Collect;
@@ -264,7 +336,7 @@ CrashReporter::DumpResult CrashReporter::WriteDump(const char* base, EXCEPTION_P
     return result;
 }
 
-DWORD CrashReporter::WriteHead(HANDLE report, EXCEPTION_POINTERS* pointers, int walk)
+DWORD CrashReporter::WriteHead(HANDLE report, EXCEPTION_POINTERS* pointers)
 {
     const EXCEPTION_RECORD* record = pointers ? pointers->ExceptionRecord : nullptr;
     const CONTEXT* context = pointers ? pointers->ContextRecord : nullptr;
@@ -289,12 +361,6 @@ DWORD CrashReporter::WriteHead(HANDLE report, EXCEPTION_POINTERS* pointers, int 
         WriteLine(report, "\r\nWindows Version: %u.%u Build %u 0x%X %s\r\n",
                   static_cast<unsigned>(version.dwMajorVersion), static_cast<unsigned>(version.dwMinorVersion),
                   static_cast<unsigned>(build), static_cast<unsigned>(platform), version.szCSDVersion);
-    }
-
-    if (pointers) {
-        WriteLine(report, "\r\nStack:\r\n");
-        if (walk)
-            walker.WalkStack(context, report);
     }
     return platform;
 }

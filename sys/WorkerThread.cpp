@@ -56,11 +56,14 @@ DWORD WINAPI WorkerThread::Entry(void* self)
     return r;
 }
 
-int WorkerThread::WaitFinished(DWORD timeoutMs)
+int WorkerThread::WaitFinished(DWORD timeoutMs, int pump)
 {
     if (!(state & kRunning))
         return 0;
-    return finished.WaitPumping(timeoutMs ? timeoutMs : INFINITE);
+    const DWORD limit = timeoutMs ? timeoutMs : INFINITE;
+    if (!pump)
+        return WaitForSingleObject(finished.Handle(), limit) == WAIT_OBJECT_0 ? 1 : 0;
+    return finished.WaitPumping(limit);
 }
 
 void WorkerThread::Stop()

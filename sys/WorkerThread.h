@@ -15,8 +15,9 @@ public:
     // 0 while a thread is still running, or when none could be created.
     int Start(Routine routine, void* data, DWORD value);
     // 1 when the running thread finished within timeoutMs (0: no limit),
-    // pumping the caller's messages meanwhile; 0 at once when none runs.
-    int WaitFinished(DWORD timeoutMs);
+    // pumping the caller's messages meanwhile unless pump is 0; 0 at once
+    // when none runs.
+    int WaitFinished(DWORD timeoutMs, int pump = 1);
     void Stop();
     DWORD Result() const { return result; }
     int Running() const { return (state & kRunning) != 0; }

@@ -270,16 +270,57 @@ TEST(CrashReport, ASecondFaultHoldingTheHeapStillEndsTheProgram)
     EXPECT_LT(GetTickCount() - start, 60000u);
 }
 
+TEST(CrashReport, AFaultWhileAnotherThreadHoldsALockEndsTheProgramInTime)
+{
+    // Each report waits 2 s for its dump: the fault waits 7 s for the report
+    // that the lock stops, then ends the process with its code.
+    std::string dir;
+    for (const char* lock : {"heaplock", "loaderlock"}) {
+        dir = ScratchDir(std::string("fault-") + lock);
+        DWORD start = GetTickCount();
+        EXPECT_EQ(RunFaultProgram(dir, lock), 0xC0000005u) << lock;
+        EXPECT_LT(GetTickCount() - start, 30000u) << lock;
+    }
+    // The loader's lock stops the report only at binding dbghelp: its head is written.
+    std::string text = ReadWholeFile(dir + "FaultProgram_Debug.txt");
+    EXPECT_EQ(text.rfind("Exception 0xC0000005 at ", 0), 0u) << text;
+}
+
 TEST(CrashReport, ADumpThatNeverEndsIsGivenUp)
 {
     // The report goes on without the dump's lists and without the stack walk,
-    // whose library the dump thread still uses.
+    // whose library the dump thread still uses; so does the fault's report
+    // that follows a report whose dump was given up.
     std::string dir = ScratchDir("fault-stuck");
     EXPECT_EQ(RunFaultProgram(dir, "stuck"), 0xC0000005u);
     std::string text = ReadWholeFile(dir + "FaultProgram_Debug.txt");
     EXPECT_EQ(text.rfind("Exception 0xC0000005 at ", 0), 0u) << text;
     std::string tail = "\r\nStack:\r\n" + kLists;
     EXPECT_EQ(text.substr(text.size() - std::min(text.size(), tail.size())), tail);
+}
+
+TEST(CrashReport, AFolderThatTakesNoReportLeavesItInTheUsersCrashDumps)
+{
+    char saved[MAX_PATH] = "";
+    GetEnvironmentVariableA("LOCALAPPDATA", saved, MAX_PATH);
+    std::string appData = ScratchDir("appdata");
+    SetEnvironmentVariableA("LOCALAPPDATA", appData.substr(0, appData.size() - 1).c_str());
+    std::string beside = ScratchDir("fault-beside");
+    EXPECT_EQ(RunFaultProgram(beside, "read"), 0xC0000005u);
+    EXPECT_TRUE(FileExists(beside + "FaultProgram_Debug.txt"));
+    EXPECT_FALSE(FileExists(appData + "CrashDumps"));
+
+    // A program path of 257 characters: its report's name, 6 longer, passes what Windows takes.
+    std::string dir = ScratchDir("fault-long");
+    dir += std::string(257 - 16 - dir.size() - 1, 'x') + "\\";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    EXPECT_EQ(RunFaultProgram(dir, "read"), 0xC0000005u);
+    SetEnvironmentVariableA("LOCALAPPDATA", saved);
+    std::string dumps = appData + "CrashDumps\\FaultProgram_Debug.";
+    EXPECT_EQ(ReadWholeFile(dumps + "txt").rfind("Exception 0xC0000005 at ", 0), 0u);
+    if (UnderX86Emulation())
+        GTEST_SKIP() << kEmulatedDbghelp;
+    EXPECT_EQ(ReadWholeFile(dumps + "dmp").substr(0, 4), "MDMP");
 }
 
 TEST(CrashReport, WithoutDbghelpNoDumpAndListsWithoutRows)

@@ -1,12 +1,15 @@
 // Faults in a chosen way under its own crash reporter:
-//   FaultProgram read|raise|twice|locked|stuck [nodbghelp]
+//   FaultProgram read|raise|twice|locked|heaplock|loaderlock|stuck [nodbghelp]
 // The faulting thread's id goes to FaultProgram.tid beside the program first;
 // in "twice" the main thread faults 20 calls deep, and the second thread
 // leaves FaultProgram.second just before it faults;
 // in "locked" a second thread holds the heap's lock and faults while the
 // report waits for that lock;
-// in "stuck" a second thread takes the runtime's heap once the dump has
-// begun and keeps it, so the dump never ends; the report waits 2 s for it.
+// in "heaplock" and "loaderlock" a second thread holds that lock for a minute
+// while the program faults; the report waits 2 s for its dump;
+// in "stuck" a second thread takes the runtime's heap once the dump of a
+// report written by hand has begun and keeps it, so that dump never ends; the
+// report waits 2 s for it, and the fault's report comes after it.
 // No wait here is longer than a minute.
 #include "crash/CrashReporter.h"
 
@@ -23,6 +26,7 @@ namespace {
 volatile ULONG_PTR zero = 0;
 
 char programBase[MAX_PATH];
+const char* mode = "";
 
 void Note(const char* suffix, DWORD value)
 {
@@ -92,6 +96,21 @@ DWORD WINAPI FaultHoldingTheHeap(void* locked)
     return ReadFromZero();
 }
 
+DWORD WINAPI HoldALock(void* held)
+{
+    if (strcmp(mode, "heaplock") == 0) {
+        HeapLock(GetProcessHeap());
+    } else {
+        typedef LONG(WINAPI * LockFn)(ULONG, ULONG*, ULONG_PTR*);
+        ULONG_PTR cookie;
+        if (LockFn lock = reinterpret_cast<LockFn>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "LdrLockLoaderLock")))
+            lock(0, nullptr, &cookie);
+    }
+    SetEvent(static_cast<HANDLE>(held));
+    Sleep(60000);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -102,7 +121,7 @@ int main(int argc, char** argv)
         *dot = 0;
     if (argc > 2 && strcmp(argv[2], "nodbghelp") == 0)
         crashReporter.Walker().SetLibraryName("qm-absent-dbghelp.dll");
-    const char* mode = argc > 1 ? argv[1] : "";
+    mode = argc > 1 ? argv[1] : "";
     Note("tid", GetCurrentThreadId());
     if (strcmp(mode, "read") == 0)
         return ReadFromZero();
@@ -115,11 +134,20 @@ int main(int argc, char** argv)
             CloseHandle(t);
         WaitForSingleObject(locked, 60000);
         WriteToZero();
+    } else if (strcmp(mode, "heaplock") == 0 || strcmp(mode, "loaderlock") == 0) {
+        crashReporter.SetDumpWait(2000);
+        HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        HANDLE t = CreateThread(nullptr, 0, HoldALock, held, 0, nullptr);
+        if (t)
+            CloseHandle(t);
+        WaitForSingleObject(held, 60000);
+        WriteToZero();
     } else if (strcmp(mode, "stuck") == 0) {
         crashReporter.SetDumpWait(2000);
         HANDLE t = CreateThread(nullptr, 0, HoldTheRuntimeHeap, nullptr, 0, nullptr);
         if (t)
             CloseHandle(t);
+        crashReporter.WriteReport(nullptr);
         ReadFromZero();
     } else if (strcmp(mode, "twice") == 0) {
         HANDLE t = CreateThread(nullptr, 0, SecondFault, nullptr, 0, nullptr);
