@@ -264,6 +264,12 @@ void MainDialog::FindConsoleWindow()
             return;
         }
     }
+    // A terminal (Windows 11's, or Wine's console host) owns the window of a
+    // console started from the desktop. A console shared with the prompt
+    // that started the program is the prompt's, and stays as it is.
+    DWORD processes[2];
+    if (GetConsoleProcessList(processes, 2) == 1)
+        consoleWindow = GetConsoleWindow();
 }
 
 void MainDialog::ShowConsole(int show)

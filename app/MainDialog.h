@@ -21,7 +21,8 @@ public:
     int OnCommand(int id, WPARAM wParam, LPARAM lParam) override;
     int OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    // The console window of the own process; null when there is none.
+    // The window of the program's own console, also one that a terminal
+    // hosts; null when there is none or the console is shared.
     void FindConsoleWindow();
     void ShowConsole(int show);
     HWND ConsoleWindow() const { return consoleWindow; }

@@ -23,7 +23,7 @@ bool ProgramDriver::Start(const std::string& exe, const std::string& arguments, 
 }
 
 bool ProgramDriver::Start(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workDir,
-                          const std::wstring& output)
+                          const std::wstring& output, DWORD flags)
 {
     SECURITY_ATTRIBUTES inherit = { sizeof(inherit), nullptr, TRUE };
     HANDLE out = nullptr;
@@ -45,7 +45,7 @@ bool ProgramDriver::Start(const std::wstring& exe, const std::wstring& arguments
     std::wstring line = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     std::vector<wchar_t> buffer(line.begin(), line.end());
     buffer.push_back(0);
-    BOOL ok = CreateProcessW(exe.c_str(), buffer.data(), nullptr, nullptr, out != nullptr, 0, nullptr,
+    BOOL ok = CreateProcessW(exe.c_str(), buffer.data(), nullptr, nullptr, out != nullptr, flags, nullptr,
                              workDir.empty() ? nullptr : workDir.c_str(), &si, &info);
     if (out)
         CloseHandle(out);

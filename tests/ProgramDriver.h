@@ -13,9 +13,9 @@ public:
     // standard output and standard error.
     bool Start(const std::string& exe, const std::string& arguments, const std::string& workDir,
                const std::string& output = "");
-    // The same with paths in any language.
+    // The same with paths in any language; flags are CreateProcess's.
     bool Start(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workDir,
-               const std::wstring& output = L"");
+               const std::wstring& output = L"", DWORD flags = 0);
     // The first visible top-level window of the process whose caption and
     // class match (null for any); null after the time-out.
     HWND WaitForWindow(const char* caption, DWORD timeoutMs = 10000, const char* className = nullptr);
