@@ -54,7 +54,7 @@ fi
 exec 9>"$BUILD/.wine-run.lock"
 
 # Raised whenever prefix_up changes, so that older prefixes are made again.
-PREFIX_VERSION=2
+PREFIX_VERSION=3
 
 prefix_up() {
     [ "$(cat "$WINEPREFIX/.qm-ready" 2>/dev/null)" = "$PREFIX_VERSION" ] && return 0
@@ -72,6 +72,12 @@ prefix_up() {
     done
     # Tahoma makes "MS Shell Dlg 2" enumerate, as on Windows.
     cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    # The link's faces ("Segoe UI", else "Verdana", else "Arial") are not here,
+    # and Wine would draw it in a fixed-pitch face: Liberation Sans has Arial's
+    # metrics, those Windows users see.
+    for face in Arial Verdana; do
+        "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'Liberation Sans' /f >/dev/null 2>&1
+    done
     "$WINESERVER" -w
     echo "$PREFIX_VERSION" >"$WINEPREFIX/.qm-ready"
 }

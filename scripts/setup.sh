@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 # packages; qemu-user runs Wine's 32-bit loader on a kernel without IA32.
 PKGS="g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 \
 wine wine64 wine32:i386 qemu-user gcc-multilib fonts-wine xvfb xauth imagemagick fp-utils nsis locales \
-cmake googletest libchm-bin zip"
+cmake googletest libchm-bin zip fonts-liberation2 python3"
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO=sudo
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -70,11 +70,14 @@ TEST(ProgramFault, ReportNamesWindows10)
     RegDeleteTreeA(HKEY_CURRENT_USER, key);
 }
 
-// Each program's own manifest declares the Windows versions it knows and
-// system DPI awareness.
-TEST(ProgramManifest, ListsWindowsVersionsAndSystemDpiAwareness)
+// Each program's own manifest, and the test copy's made from Quillmoor's,
+// declares the Windows versions it knows, system DPI awareness and that it
+// runs as its caller, unvirtualised.
+TEST(ProgramManifest, ListsWindowsVersionsDpiAwarenessAndExecutionLevel)
 {
     const char* const needles[] = {
+        "<trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\">",
+        "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
         "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>",
         "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">system</dpiAwareness>",
         "<compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">",
@@ -84,7 +87,7 @@ TEST(ProgramManifest, ListsWindowsVersionsAndSystemDpiAwareness)
         "<supportedOS Id=\"{1f676c76-80e1-4239-95bb-83d0f6d0da78}\"/>", // 8.1
         "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>", // 10 and 11
     };
-    for (const char* program : { "Quillmoor.exe", "Tackhouse.exe" }) {
+    for (const char* program : { "Quillmoor.exe", "Tackhouse.exe", "tests\\QuillmoorAnsi.exe" }) {
         HMODULE module = LoadLibraryExA((BuildDir() + program).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         HRSRC found = module ? FindResourceA(module, MAKEINTRESOURCEA(1), RT_MANIFEST) : nullptr;
         HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;

@@ -1,5 +1,6 @@
 # Unpacks the ZIP package of the build folder BUILD into STAGE and compares it
-# with the build's own files.
+# with the build's own files: the programs stripped with STRIP, dated with
+# the build's date (the file EPOCH).
 file(GLOB packages ${BUILD}/Quillmoor-1.04-*.zip)
 list(LENGTH packages count)
 if(NOT count EQUAL 1)
@@ -13,13 +14,47 @@ list(SORT unpacked)
 if(NOT unpacked STREQUAL "Quillmoor.chm;Quillmoor.exe;ReadMe.txt;Tackhouse.exe")
     message(FATAL_ERROR "package holds: ${unpacked}")
 endif()
-foreach(name Quillmoor.exe Tackhouse.exe Quillmoor.chm)
-    execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${STAGE}/${name} ${BUILD}/${name}
+# A little-endian number of LENGTH bytes at OFFSET of a file.
+function(read_number file offset length out)
+    file(READ ${file} hex OFFSET ${offset} LIMIT ${length} HEX)
+    string(REGEX REPLACE "(..)" "\\1;" bytes "${hex}")
+    list(REVERSE bytes)
+    string(REPLACE ";" "" hex "${bytes}")
+    math(EXPR value "0x0${hex}")
+    set(${out} ${value} PARENT_SCOPE)
+endfunction()
+
+# "<time stamp> <symbol count>" of a program's file header.
+function(read_header file out)
+    read_number(${file} 60 4 header)
+    math(EXPR stamp "${header} + 8")
+    math(EXPR symbols "${header} + 16")
+    read_number(${file} ${stamp} 4 stamp)
+    read_number(${file} ${symbols} 4 symbols)
+    set(${out} "${stamp} ${symbols}" PARENT_SCOPE)
+endfunction()
+
+file(READ ${EPOCH} epoch)
+set(ENV{SOURCE_DATE_EPOCH} ${epoch})
+foreach(name Quillmoor.exe Tackhouse.exe)
+    read_header(${BUILD}/${name} built)
+    read_header(${STAGE}/${name} packed)
+    if(NOT built MATCHES "^${epoch} [1-9]" OR NOT packed STREQUAL "${epoch} 0")
+        message(FATAL_ERROR "${name}: time stamp and symbols ${built} in the build, ${packed} in the package; date ${epoch}")
+    endif()
+    execute_process(COMMAND ${STRIP} --strip-all -o ${STAGE}/stripped.exe ${BUILD}/${name})
+    execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${STAGE}/${name} ${STAGE}/stripped.exe
                     RESULT_VARIABLE differs)
+    file(REMOVE ${STAGE}/stripped.exe)
     if(differs)
-        message(FATAL_ERROR "${name} in the package differs from the build's")
+        message(FATAL_ERROR "${name} in the package is not the build's, stripped")
     endif()
 endforeach()
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${STAGE}/Quillmoor.chm ${BUILD}/Quillmoor.chm
+                RESULT_VARIABLE differs)
+if(differs)
+    message(FATAL_ERROR "Quillmoor.chm in the package differs from the build's")
+endif()
 
 # The readme says where the clients go and where F1 looks.
 file(READ ${STAGE}/ReadMe.txt text)
