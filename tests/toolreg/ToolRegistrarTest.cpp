@@ -96,7 +96,7 @@ int WINAPI RecordBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
     return IDOK;
 }
 
-TEST(ToolCommandLine, FirstSlashDecides)
+TEST(ToolCommandLine, FirstSlashAfterTheProgramDecides)
 {
     struct {
         const char* line;
@@ -120,7 +120,9 @@ TEST(ToolCommandLine, FirstSlashDecides)
         {"T.exe /ToolInstall ", ToolRegistrar::kNothing, nullptr},
         {"T.exe /toolinstall C:\\Q.exe", ToolRegistrar::kNothing, nullptr},
         {"T.exe /TOOLDEINSTALL", ToolRegistrar::kNothing, nullptr},
-        {"C:/Setup/Tackhouse.exe /ToolInstall C:\\Q.exe", ToolRegistrar::kNothing, nullptr},
+        // The switch is looked for after the program's own path, whatever slashes it holds.
+        {"C:/Setup/Tackhouse.exe /ToolInstall C:\\Q.exe", ToolRegistrar::kInstall, "C:\\Q.exe"},
+        {"\"C:/My Setup/T.exe\" /ToolDeinstall", ToolRegistrar::kDeinstall, nullptr},
         {"T.exe -ToolInstall C:\\Q.exe", ToolRegistrar::kNothing, nullptr},
         {"T.exe /Tool", ToolRegistrar::kNothing, nullptr},
         {"T.exe /", ToolRegistrar::kNothing, nullptr},
