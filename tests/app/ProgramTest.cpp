@@ -136,6 +136,8 @@ TEST(Program, F1OpensTheHelpFromTheFolderCurrentAtStartElseFromBesideTheProgram)
     run.Start("", L"", from);
     if (!run.dialog)
         return;
+    // The path is fixed at start: a later current folder does not move it.
+    EXPECT_TRUE(run.program.ChangeFolder(Wide(run.dir)));
     EXPECT_TRUE(HelpOpens(run.program, run.dialog, "Quillmoor Here"));
     run.program.Kill();
 
