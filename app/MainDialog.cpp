@@ -142,6 +142,12 @@ void MainDialog::ProposeProject(int notification)
 
 int MainDialog::RunClient(unsigned options, const char* templateText)
 {
+    ClientCommand command;
+    return Compose(options, templateText, &command) && RunCommand(options, command);
+}
+
+int MainDialog::Compose(unsigned options, const char* templateText, ClientCommand* command)
+{
     // The clients lie beside the program: without its whole path none is started.
     char folder[kFieldRoom];
     if (!FileUtil::ModuleDirectory(nullptr, folder)) {
@@ -168,11 +174,20 @@ int MainDialog::RunClient(unsigned options, const char* templateText)
     remote.GetText(remoteText);
     tag.GetText(tagText);
     local.GetText(localText);
+    // The client would run in another folder than the one typed, and succeed there.
+    if (!local.FitsField()) {
+        ShowMessage(0, kCaption, "%s", "The Local Folder is longer than 259 characters, so it would be read cut.");
+        return 0;
+    }
+    if (FileUtil::NamesAnotherFolder(localText)) {
+        ShowMessage(0, kCaption, "%s",
+                    "The Local Folder ends in a dot or a blank, which Windows drops, so it names another folder.");
+        return 0;
+    }
     OperationRequest request = { System(), templateText, options, projectText, remoteText, tagText, localText };
-    ClientCommand command;
-    switch (CommandBuilder::Build(request, folder, &command)) {
+    switch (CommandBuilder::Build(request, folder, command)) {
     case BuildResult::Ok:
-        break;
+        return 1;
     case BuildResult::ProjectMissing:
         ShowMessage(0, kCaption, "%s", "Please specify a project name.\n\nExample: 'My cool application'");
         return 0;
@@ -183,6 +198,10 @@ int MainDialog::RunClient(unsigned options, const char* templateText)
         Say("Quillmoor: Can't compose the parameter line.\n");
         return 0;
     }
+}
+
+int MainDialog::RunCommand(unsigned options, const ClientCommand& command)
+{
     if (options & OptCreateLocal)
         FileUtil::CreateDirectoryChain(command.directory.Data(), 0);
     SetEnvironmentVariableA("CVSIGNORE", CommandBuilder::kIgnoreList);
@@ -223,7 +242,12 @@ int MainDialog::CreateRepository()
 
 void MainDialog::Import()
 {
-    if (CreateRepository() && Run(Operation::Import))
+    // The import line first: a repository made for an import that cannot
+    // follow would stop the next Import at its first step.
+    unsigned options = 0;
+    const char* templateText = CommandBuilder::Template(Operation::Import, System(), &options);
+    ClientCommand import;
+    if (Compose(options, templateText, &import) && CreateRepository() && RunCommand(options, import))
         Say("Quillmoor: Source import'd.\n");
 }
 

@@ -38,6 +38,9 @@ public:
 
 private:
     SourceSystem System() const;
+    // Reads the fields and composes the run; a box or a line says why not.
+    int Compose(unsigned options, const char* templateText, ClientCommand* command);
+    int RunCommand(unsigned options, const ClientCommand& command);
     int Run(Operation operation);
     void Browse(ComboListCtrl* field, const char* title, int proposeProject);
     void ProposeProject(int notification);

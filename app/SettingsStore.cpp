@@ -1,6 +1,7 @@
 #include "app/SettingsStore.h"
 
 #include "resource.h"
+#include "ui/FileUtil.h"
 #include "ui/TextBuf.h"
 #include <string.h>
 
@@ -9,10 +10,10 @@ const char SettingsStore::kMainKey[] = "Software\\Harrowby\\Quillmoor";
 SettingsStore::SettingsStore(WindowBase* dialog, ComboListCtrl* tag, ComboListCtrl* local, ComboListCtrl* remote,
                              ComboListCtrl* project)
     : dialog(dialog),
-      fields{ { "Software\\Harrowby\\Quillmoor\\Tags", nullptr, tag, false },
-              { "Software\\Harrowby\\Quillmoor\\Locals", "Local", local, false },
-              { "Software\\Harrowby\\Quillmoor\\Remotes", "Remote", remote, false },
-              { "Software\\Harrowby\\Quillmoor\\Projects", "Project", project, false } }
+      fields{ { "Software\\Harrowby\\Quillmoor\\Tags", nullptr, tag, false, false },
+              { "Software\\Harrowby\\Quillmoor\\Locals", "Local", local, false, true },
+              { "Software\\Harrowby\\Quillmoor\\Remotes", "Remote", remote, false, false },
+              { "Software\\Harrowby\\Quillmoor\\Projects", "Project", project, false, false } }
 {
 }
 
@@ -65,14 +66,23 @@ void SettingsStore::Load()
     key.Close();
 }
 
+bool SettingsStore::Remembers(const Field& field, const TextBuf& text)
+{
+    // A text the code page cannot carry would be remembered as its
+    // look-alike; a folder read cut, or one whose end Windows drops, as
+    // another folder.
+    if (!field.list->CarriesText())
+        return false;
+    return !field.folder || (field.list->FitsField() && !FileUtil::NamesAnotherFolder(text.Data()));
+}
+
 void SettingsStore::Save()
 {
     TextBuf text;
     for (const Field& field : fields) {
-        // "latest" stands for no tag: it is never remembered. A text the code
-        // page cannot carry would be remembered as its look-alike.
+        // "latest" stands for no tag: it is never remembered.
         if (field.list->GetText(text) && (field.valueName || text.CompareNoCase("latest") != 0) &&
-            field.list->CarriesText())
+            Remembers(field, text))
             AddHistory(field.historyKey, text.Data());
     }
 
@@ -83,7 +93,7 @@ void SettingsStore::Save()
             continue;
         field.list->GetText(text);
         // Another program's value that could not be shown is not wiped by an empty field.
-        if ((field.keptUnreadable && !text.Length()) || !field.list->CarriesText())
+        if ((field.keptUnreadable && !text.Length()) || !Remembers(field, text))
             continue;
         field.keptUnreadable = false;
         key.SetString(field.valueName, text.Data());

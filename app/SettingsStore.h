@@ -38,7 +38,12 @@ private:
         // A value that exists but is no text of up to 259 characters the
         // code page holds: kept as it is until the user fills the field.
         bool keptUnreadable;
+        // The Local Folder, whose text names the folder the clients run in.
+        bool folder;
     };
+
+    // Whether the field's text, as read, is the one to remember.
+    static bool Remembers(const Field& field, const TextBuf& text);
 
     WindowBase* dialog;
     RegistryKey key;

@@ -37,6 +37,19 @@ int TextAfterProgram(const char* commandLine, TextBuf* text)
     return text->Assign(p, static_cast<int>(end - p));
 }
 
+// Against the current folder; 0 when Windows makes no full path of it.
+int FullPath(const char* folder, TextBuf* full)
+{
+    const DWORD needed = GetFullPathNameA(folder, 0, nullptr, nullptr);
+    if (!needed || !full->Resize(static_cast<int>(needed)))
+        return 0;
+    const DWORD written = GetFullPathNameA(folder, needed, full->Data(), nullptr);
+    if (!written || written >= needed)
+        return 0;
+    full->UpdateLength();
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -55,6 +68,12 @@ int main(int argc, char** argv)
     // arrives as a look-alike: another folder, not the one that was meant.
     if (!TextBuf::RoundTrips(GetCommandLineW(), GetACP()))
         folder = nullptr;
+    // A relative folder names another one from each start folder: the one
+    // meant is the one below the folder current now. A last part that
+    // Windows would cut stays as typed, so that the run refuses it.
+    TextBuf full;
+    if (folder && !FileUtil::NamesAnotherFolder(folder) && FullPath(folder, &full))
+        folder = full.Data();
     mainDialog.SetInitialFolder(folder);
     return static_cast<int>(mainDialog.DoModal(GetModuleHandleA(nullptr), IDD_MAIN, nullptr));
 }

@@ -133,6 +133,20 @@ bool ProgramDriver::InjectFault()
     return true;
 }
 
+bool ProgramDriver::ChangeFolder(const std::wstring& folder)
+{
+    // The program's kernel32 lies where the driver's does.
+    auto change = (LPTHREAD_START_ROUTINE)GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetCurrentDirectoryW");
+    const SIZE_T bytes = (folder.size() + 1) * sizeof(wchar_t);
+    void* text = VirtualAllocEx(info.hProcess, nullptr, bytes, MEM_COMMIT, PAGE_READWRITE);
+    HANDLE thread = WriteProcessMemory(info.hProcess, text, folder.c_str(), bytes, nullptr)
+                        ? CreateRemoteThread(info.hProcess, nullptr, 0, change, text, 0, nullptr) : nullptr;
+    DWORD changed = 0;
+    if (thread && WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0)
+        GetExitCodeThread(thread, &changed);
+    return thread && CloseHandle(thread) && changed;
+}
+
 std::string ProgramDriver::Text(HWND window)
 {
     char text[1024] = "";

@@ -28,6 +28,8 @@ public:
     // within 20 s is ended.
     bool InjectFault();
     DWORD ProcessId() const { return info.dwProcessId; }
+    // Makes the running program change its current folder, from a thread of its own.
+    bool ChangeFolder(const std::wstring& folder);
 
     struct Box {
         std::string caption;

@@ -36,7 +36,16 @@ ToolRegistrar::ToolRegistrar(RegistryKey& toolKey, MessageBoxFn box) : key(toolK
 
 ToolRegistrar::Action ToolRegistrar::Parse(const char* commandLine, const char** pathOut)
 {
-    const char* slash = strchr(commandLine, '/');
+    // The program's own path may hold slashes (C:/Tools/Tackhouse.exe): it
+    // ends, as the runtime splits it off, at its closing quote or its first blank.
+    const char* afterProgram = commandLine;
+    if (*afterProgram == '"') {
+        const char* close = strchr(afterProgram + 1, '"');
+        afterProgram = close ? close + 1 : afterProgram + strlen(afterProgram);
+    } else {
+        afterProgram += strcspn(afterProgram, " \t");
+    }
+    const char* slash = strchr(afterProgram, '/');
     if (!slash)
         return kNothing;
     const char* word = slash + 1;

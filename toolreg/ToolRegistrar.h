@@ -19,7 +19,7 @@ public:
     ToolRegistrar(const ToolRegistrar&) = delete;
     ToolRegistrar& operator=(const ToolRegistrar&) = delete;
 
-    // What the whole command line (program path included) asks for. For
+    // What the whole command line asks for, read after the program's path. For
     // kInstall *pathOut points into commandLine at the path; otherwise it is
     // left untouched.
     static Action Parse(const char* commandLine, const char** pathOut);

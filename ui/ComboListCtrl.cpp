@@ -58,6 +58,14 @@ int ComboListCtrl::CarriesText() const
     return TextBuf::RoundTrips(text, GetACP());
 }
 
+int ComboListCtrl::FitsField() const
+{
+    // Room for a field and one character more: a longer text shows as cut.
+    char text[kFieldRoom + 4] = "";
+    Send(WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+    return TextBuf::FieldLength(text, GetACP()) == static_cast<int>(strlen(text));
+}
+
 int ComboListCtrl::GetText(TextBuf& text)
 {
     if (text.Capacity() < kFieldRoom && !text.Resize(kFieldRoom))

@@ -31,6 +31,8 @@ public:
     int GetText(TextBuf& text);
     // Whether the ANSI code page carries the text as the control holds it.
     int CarriesText() const;
+    // Whether GetText reads the whole text, not a cut one.
+    int FitsField() const;
     // Off while many items go in, so that the list is drawn once.
     void SetRedraw(bool redraw) { Send(WM_SETREDRAW, redraw ? TRUE : FALSE, 0); }
     // The combo box's parts, through GetComboBoxInfo bound at run time.

@@ -47,6 +47,10 @@ public:
     // Appends "\" unless path is empty or its last character is one; room is the caller's.
     static void AppendBackslash(char* path);
     static int IsFolder(const char* path);
+    // Whether Windows would take path for another folder: it drops the dots
+    // and blanks that end its last part (a trailing backslash aside). The
+    // parts "." and ".." are no names and keep their meaning.
+    static int NamesAnotherFolder(const char* path);
 
 private:
     char caption[200];

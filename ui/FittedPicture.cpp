@@ -53,7 +53,18 @@ int FittedPicture::Load(HWND picture, HINSTANCE module, int bitmapId)
     HBITMAP source = static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, 0));
     if (!source)
         return 0;
-    HBITMAP scaled = ScaleSmoothly(source, client.right, client.bottom);
+    // The frame is not square in pixels at every DPI: the art keeps its
+    // aspect at the largest size the frame holds, and the control centres it.
+    BITMAP art;
+    HBITMAP scaled = nullptr;
+    if (GetObjectA(source, sizeof(art), &art) && art.bmWidth > 0 && art.bmHeight > 0) {
+        int width = client.right, height = MulDiv(art.bmHeight, client.right, art.bmWidth);
+        if (height > client.bottom) {
+            height = client.bottom;
+            width = MulDiv(art.bmWidth, client.bottom, art.bmHeight);
+        }
+        scaled = ScaleSmoothly(source, width > 0 ? width : 1, height > 0 ? height : 1);
+    }
     DeleteObject(source);
     if (!scaled)
         return 0;

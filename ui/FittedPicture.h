@@ -2,8 +2,9 @@
 #include <windows.h>
 
 // Owns the bitmap a picture control (SS_BITMAP with SS_CENTERIMAGE, so that
-// it keeps its size) shows: a bitmap resource scaled smoothly to the
-// control's client size at the running DPI. The control must be gone, or
+// it keeps its size) shows: a bitmap resource scaled smoothly, with its
+// aspect kept, to the largest size the control's client area holds at the
+// running DPI, centred in it. The control must be gone, or
 // show another bitmap, before this object is destroyed.
 class FittedPicture {
 public:

@@ -21,16 +21,15 @@ HWND WINAPI HelpFile::HtmlHelpOnFirstUse(HWND caller, LPCSTR file, UINT command,
 
 namespace {
 
-// out holds kFieldRoom bytes and is left untouched when the three texts are
+// out holds kFieldRoom bytes and is left untouched when the two texts are
 // longer than a field keeps.
-int Join(char* out, const char* folder, const char* name, const char* more = "")
+int Join(char* out, const char* folder, const char* name)
 {
     char joined[kFieldRoom];
-    if (strlen(folder) + strlen(name) + strlen(more) >= sizeof(joined))
+    if (strlen(folder) + strlen(name) >= sizeof(joined))
         return 0;
     strcpy(joined, folder);
     strcat(joined, name);
-    strcat(joined, more);
     if (TextBuf::FieldLength(joined, GetACP()) < static_cast<int>(strlen(joined)))
         return 0;
     strcpy(out, joined);
@@ -79,8 +78,11 @@ int HelpFile::Show(HWND caller, const char* page)
 {
     if (gate && !gate(this, gateValue))
         return 0;
-    char topic[kFieldRoom];
-    if (!path[0] || !page || !Join(topic, path, "::/", page))
+    if (!path[0] || !page)
         return 0;
-    return display && display(caller, topic, HH_DISPLAY_TOPIC, 0) ? 1 : 0;
+    // Only the file's path must fit a path's room; the topic may go beyond it.
+    TextBuf topic;
+    if (!topic.Assign(path) || !topic.Append("::/") || !topic.Append(page))
+        return 0;
+    return display && display(caller, topic.Data(), HH_DISPLAY_TOPIC, 0) ? 1 : 0;
 }

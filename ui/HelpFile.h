@@ -16,8 +16,7 @@ public:
     // otherFolder (ending in a backslash), the path names that one instead.
     void Bind(const char* fileName, int useCurrentDirectory, Gate gate, void* gateValue,
               const char* otherFolder = nullptr);
-    // 0 when the gate refuses, the path is empty or too long for the page, or
-    // HTML Help opens no window.
+    // 0 when the gate refuses, the path is empty, or HTML Help opens no window.
     int Show(HWND caller, const char* page);
 
     const char* Path() const { return path; }

@@ -122,3 +122,27 @@ int FileUtil::IsFolder(const char* path)
     DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+int FileUtil::NamesAnotherFolder(const char* path)
+{
+    // The last part: from the character after a separator to the last
+    // character that is none. Dots and blanks are never trail bytes.
+    const char* part = path;
+    const char* end = path;
+    bool afterSeparator = true;
+    for (const char* p = path; *p;) {
+        const int bytes = TextBuf::CharBytes(p);
+        const bool separator = bytes == 1 && (*p == '\\' || *p == '/');
+        if (!separator) {
+            if (afterSeparator)
+                part = p;
+            end = p + bytes;
+        }
+        afterSeparator = separator;
+        p += bytes;
+    }
+    const size_t length = end - part;
+    if (!length || (length <= 2 && strspn(part, ".") >= length))
+        return 0;
+    return end[-1] == '.' || end[-1] == ' ';
+}

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 using testsupport::Utf8;
+using testsupport::Wide;
 
 namespace {
 
@@ -119,9 +120,16 @@ TEST(Operations, WithoutUtf8ALookAlikeIsNeitherTakenNorRemembered)
 {
     QuillmoorSession s("ansi", false, "QuillmoorAnsi.exe");
     const std::wstring lodz = L"C:\\Praca\\\u0141\u00f3d\u017a";
-    ASSERT_TRUE(s.Start(lodz));
+    // Nor is a client started beside a program that lies in such a folder.
+    const std::wstring dir = Wide(s.dir), exe = dir + L"\u0141\\Quillmoor.exe";
+    ASSERT_TRUE(CreateDirectoryW((dir + L"\u0141").c_str(), nullptr) &&
+                MoveFileW(Wide(s.bin + "Quillmoor.exe").c_str(), exe.c_str()));
+    ASSERT_TRUE(s.program.Start(exe, lodz, dir, dir + L"out.txt"));
+    ASSERT_TRUE((s.dialog = s.program.WaitForWindow("Quillmoor")) != nullptr); // no version: the path is unread
     EXPECT_EQ(s.GetWide(kLocal), L"");
     s.SetWide(kLocal, lodz);
+    s.Press(kShowStatus);
+    EXPECT_EQ(s.Lines(), Lines({ "Quillmoor.", "Quillmoor: Can't start cvs.exe." }));
     EXPECT_EQ(s.Close(), 0);
     EXPECT_EQ(QuillmoorSession::History("Locals"), Lines());
 }
@@ -173,6 +181,14 @@ TEST(Operations, ValidationBoxesStopTheRun)
     boxes = s.Press(kCreateTag);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Please specify a tag first.\n\nExample: 'v1_64'");
+    // Windows drops a name's last dots and blanks, and a field reads 259 characters.
+    s.Set(kProject, "App");
+    const std::string cut = s.dir + std::string(258 - s.dir.size(), 'n') + "\\sub"; // read as its parent
+    for (const std::string& local : { s.dir + "old.", s.dir + "old ", cut }) {
+        s.Set(kLocal, local);
+        boxes = s.Press(kCheckout);
+        EXPECT_TRUE(boxes.size() == 1 && boxes[0].text.rfind("The Local Folder ", 0) == 0) << local;
+    }
     s.SetWide(kTag, L"\xD800v"); // a lone surrogate: no code page carries it
     boxes = s.Press(kCreateTag);
     ASSERT_EQ(boxes.size(), 1u);
@@ -180,6 +196,7 @@ TEST(Operations, ValidationBoxesStopTheRun)
     EXPECT_TRUE(s.Runs("cvs").empty());
     EXPECT_EQ(s.Lines(), Lines({ "Quillmoor." }));
     EXPECT_EQ(s.Close(), 0);
+    EXPECT_EQ(QuillmoorSession::History("Locals"), Lines());
 }
 
 TEST(Operations, FailuresAreReportedAndSaveNothing)
@@ -201,8 +218,12 @@ TEST(Operations, FailuresAreReportedAndSaveNothing)
     s.Set(kProject, "%%cvsroot%cvsroot%");
     s.Set(kRemote, "cvsroot%%cvsroot");
     s.Press(kCheckout);
+    s.Click(kCvs);
+    s.Press(kImport); // the repository step alone composes: neither runs
+    EXPECT_TRUE(s.Runs("cvs").empty());
     EXPECT_EQ(s.Lines(), Lines({ "Quillmoor.", "Quillmoor: error 0x1.", "Quillmoor: error 0xC0000005.",
-                                 "Quillmoor: Can't start cvs.exe.", "Quillmoor: Can't compose the parameter line." }));
+                                 "Quillmoor: Can't start cvs.exe.", "Quillmoor: Can't compose the parameter line.",
+                                 "Quillmoor: Can't compose the parameter line." }));
     EXPECT_TRUE(QuillmoorSession::History("Projects").empty());
     std::string text;
     EXPECT_FALSE(QuillmoorSession::ReadString("Project", &text));

@@ -25,10 +25,11 @@ struct Session {
     ProgramDriver program;
     HWND dialog = nullptr;
 
-    void Start(const std::string& arguments)
+    void Start(const std::string& arguments, const std::wstring& from = L"")
     {
         QuillmoorSession::ClearSettings();
-        ASSERT_TRUE(program.Start(BuildDir() + "Quillmoor.exe", arguments, dir, dir + "out.txt"));
+        ASSERT_TRUE(program.Start(Wide(BuildDir() + "Quillmoor.exe"), Wide(arguments), from.empty() ? Wide(dir) : from,
+                                  Wide(dir + "out.txt")));
         dialog = program.WaitForWindow(kCaption);
         ASSERT_NE(dialog, nullptr);
     }
@@ -54,6 +55,9 @@ TEST(Program, StartsWithTheArgumentAndClosesWithZero)
         { "@My Projects\\App ", "@My Projects\\App", "App", WM_CLOSE, 0 },
         // A prompt's completion, whose closing \" the runtime reads as a quote.
         { "\"@My Projects\\App\\\"", "@My Projects\\App\\", "App\\", WM_CLOSE, 0 },
+        // A quote inside the folder gives none; a relative one is made full.
+        { "C:\\a\\\"x", "", "", WM_CLOSE, 0 },
+        { "sub\\..\\App", "@App", "App", WM_CLOSE, 0 },
     };
     for (const Case& c : cases) {
         Session run;
@@ -119,13 +123,21 @@ bool HelpOpens(ProgramDriver& program, HWND dialog, const char* title = "Quillmo
 
 TEST(Program, F1OpensTheHelpFromTheFolderCurrentAtStartElseFromBesideTheProgram)
 {
-    // The copy in the start folder has a title of its own, to tell it from the one beside the program.
+    // The copy in the start folder, a folder of over 260 bytes, has a title of
+    // its own, to tell it from the one beside the program.
     Session run;
+    const std::wstring from = Wide(run.dir) + std::wstring(100, L'\u4e2d');
     std::string help = ReadWholeFile(BuildDir() + "Quillmoor.chm");
-    WriteWholeFile(run.dir + "Quillmoor.chm", help.replace(help.find("Quillmoor Help"), 14, "Quillmoor Here"));
-    run.Start("");
+    WriteWholeFile(run.dir + "Here.chm", help.replace(help.find("Quillmoor Help"), 14, "Quillmoor Here"));
+    ASSERT_TRUE(CreateDirectoryW(from.c_str(), nullptr) &&
+                MoveFileW(Wide(run.dir + "Here.chm").c_str(), (from + L"\\Quillmoor.chm").c_str()));
+    run.Start("", from);
     if (!run.dialog)
         return;
+    // The path is fixed at start: a later current folder does not move it.
+    // Under the x86 emulation a text written into the program from outside never reaches it.
+    if (!UnderX86Emulation())
+        EXPECT_TRUE(run.program.ChangeFolder(Wide(run.dir)));
     EXPECT_TRUE(HelpOpens(run.program, run.dialog, "Quillmoor Here"));
     run.program.Kill();
 
@@ -255,8 +267,11 @@ TEST(Program, TextsFitTheirControlsAndThePictureItsFrameAt144And192Dpi)
         GetObjectA(images[0], sizeof(logo), &logo);
         SelectObject(art, images[0]);
         SelectObject(dc, images[1]);
+        FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
         SetStretchBltMode(dc, HALFTONE);
-        StretchBlt(dc, 0, 0, r.right, r.bottom, art, 0, 0, logo.bmWidth, logo.bmHeight, SRCCOPY);
+        const int side = r.right < r.bottom ? r.right : r.bottom; // the art is square, and stays so
+        StretchBlt(dc, (r.right - side) / 2, (r.bottom - side) / 2, side, side, art, 0, 0, logo.bmWidth, logo.bmHeight,
+                   SRCCOPY);
         SelectObject(art, images[2]);
         BitBlt(art, 0, 0, r.right, r.bottom, screen, at.x, at.y, SRCCOPY);
         double misfit = 0; // summed over the colour channels of every pixel

@@ -96,7 +96,7 @@ int WINAPI RecordBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
     return IDOK;
 }
 
-TEST(ToolCommandLine, FirstSlashDecides)
+TEST(ToolCommandLine, FirstSlashAfterTheProgramDecides)
 {
     struct {
         const char* line;
@@ -120,7 +120,7 @@ TEST(ToolCommandLine, FirstSlashDecides)
         {"T.exe /ToolInstall ", ToolRegistrar::kNothing, nullptr},
         {"T.exe /toolinstall C:\\Q.exe", ToolRegistrar::kNothing, nullptr},
         {"T.exe /TOOLDEINSTALL", ToolRegistrar::kNothing, nullptr},
-        {"C:/Setup/Tackhouse.exe /ToolInstall C:\\Q.exe", ToolRegistrar::kNothing, nullptr},
+        {"C:/Setup/Tackhouse.exe /ToolInstall C:\\Q.exe", ToolRegistrar::kInstall, "C:\\Q.exe"},
         {"T.exe -ToolInstall C:\\Q.exe", ToolRegistrar::kNothing, nullptr},
         {"T.exe /Tool", ToolRegistrar::kNothing, nullptr},
         {"T.exe /", ToolRegistrar::kNothing, nullptr},

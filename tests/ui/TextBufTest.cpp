@@ -350,7 +350,12 @@ TEST(TextBuf, RoundTripsOnlyWithoutLookAlikes)
     EXPECT_TRUE(TextBuf::RoundTrips(L"C:\\\u8868", 932));
     EXPECT_FALSE(TextBuf::RoundTrips(L"C:\\Z\u00fcrich", 932));
     EXPECT_TRUE(TextBuf::RoundTrips(L"\u0141\u00f3d\u017a \U0001F600", CP_UTF8));
+    EXPECT_TRUE(TextBuf::RoundTrips(L"\u4e2d\u4e2d\u4e2d", CP_UTF8)); // three bytes a unit
     EXPECT_FALSE(TextBuf::RoundTrips(L"a\xD800", CP_UTF8)); // a lone surrogate is no character
+    // A text that fills its buffer exactly leaves no room for the terminator.
+    char out[5] = { '?', '?', '?', '?', '#' };
+    wchar_t back[4];
+    EXPECT_TRUE(!TextBuf::Narrow(L"abcd", 4, 1252, out, 4, back) && out[4] == '#');
 }
 
 } // namespace

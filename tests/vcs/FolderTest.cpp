@@ -110,6 +110,14 @@ TEST(AppendBackslash, OnlyWhereTheLastCharacterIsNone)
     EXPECT_EQ(std::string(path), GetACP() == 932 ? folder + "\\" : folder);
 }
 
+TEST(NamesAnotherFolder, OnlyALastPartEndingInADotOrABlank)
+{
+    for (const char* path : { "C:\\old.", "C:\\old \\", "old...", "C:\\a/b. " })
+        EXPECT_TRUE(FileUtil::NamesAnotherFolder(path)) << path;
+    for (const char* path : { "C:\\old\\", "C:\\old\\.", "C:\\x. \\..", "..", "", "C:\\a.b" })
+        EXPECT_FALSE(FileUtil::NamesAnotherFolder(path)) << path;
+}
+
 std::string SpecialFolder(int csidl)
 {
     char path[MAX_PATH] = "";
