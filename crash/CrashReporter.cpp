@@ -33,8 +33,6 @@ volatile LONG reportState = kNoReport;
 volatile DWORD writerThread = 0;
 volatile DWORD dumpThread = 0;
 
-// Longer than a report takes, dump included.
-const DWORD kSecondFaultWaitMs = 10000;
 // How often a waiting second fault looks whether the report is done.
 const DWORD kSecondFaultPollMs = 20;
 // How often the writer looks whether the dump thread has ended.
@@ -186,11 +184,11 @@ LONG WINAPI CrashReporter::Filter(EXCEPTION_POINTERS* pointers)
         // The handling that follows ends the process: another thread's fault
         // waits until the report under way is complete. A fault of the writer
         // itself or of its dump thread must not wait for itself, and a thread
-        // that holds a lock the writer needs (the heap's, the loader's) must
-        // not wait for ever.
-        if (self != writerThread && self != dumpThread) {
+        // that holds a lock the writer needs (the heap's, the loader's) waits
+        // no longer than the first fault, which then ends the process.
+        if (self != writerThread && self != dumpThread && reporter) {
             const DWORD start = GetTickCount();
-            while (reportState == kReportRunning && GetTickCount() - start < kSecondFaultWaitMs)
+            while (reportState == kReportRunning && GetTickCount() - start < reporter->ReportBound())
                 Sleep(kSecondFaultPollMs);
         }
         return EXCEPTION_CONTINUE_SEARCH;
@@ -217,7 +215,7 @@ int CrashReporter::ReportFault(EXCEPTION_POINTERS* pointers)
     faultThread = self;
     faulted.Signal();
     // Without pumping: a message handler could wait for the lock that holds the report.
-    reportThread.WaitFinished(dumpWaitMs + kReportTailMs, 0);
+    reportThread.WaitFinished(ReportBound(), 0);
     return !reportThread.Running();
 }
 

@@ -12,8 +12,6 @@
 class CrashReporter {
 public:
     static const int kLineBytes = 520;
-    // How much longer than its dump a fault waits for the whole report.
-    static const DWORD kReportTailMs = 5000;
 
     // Installs the filter (the previous one is dropped) and starts the
     // thread that will write the report.
@@ -49,6 +47,8 @@ private:
     // it, while the faulting thread only waits: another thread may hold a lock
     // (the heap's, the loader's) that writing takes. 1 when it ended in time.
     int ReportFault(EXCEPTION_POINTERS* pointers);
+    // How long a fault waits for the report: its dump's wait and 5 s.
+    DWORD ReportBound() const { return dumpWaitMs + 5000; }
     static DWORD ReportThreadBody(void* self, DWORD);
     void WriteReport(EXCEPTION_POINTERS* pointers, DWORD faultingThread);
 

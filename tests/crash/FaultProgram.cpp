@@ -4,9 +4,9 @@
 // in "twice" the main thread faults 20 calls deep, and the second thread
 // leaves FaultProgram.second just before it faults;
 // in "locked" a second thread holds the heap's lock and faults while the
-// report waits for that lock;
-// in "heaplock" and "loaderlock" a second thread holds that lock for a minute
-// while the program faults; the report waits 2 s for its dump;
+// report waits for that lock; in "heaplock" and "loaderlock" a second thread
+// holds that lock for a minute while the program faults; in all three the
+// report waits 2 s for its dump, and a fault 7 s for the report;
 // in "stuck" a second thread takes the runtime's heap once the dump of a
 // report written by hand has begun and keeps it, so that dump never ends; the
 // report waits 2 s for it, and the fault's report comes after it.
@@ -88,27 +88,20 @@ DWORD WINAPI HoldTheRuntimeHeap(void*)
     return 0;
 }
 
-DWORD WINAPI FaultHoldingTheHeap(void* locked)
-{
-    HeapLock(GetProcessHeap());
-    SetEvent(static_cast<HANDLE>(locked));
-    Sleep(500);
-    return ReadFromZero();
-}
-
+// Takes the loader's lock in "loaderlock", else the heap's; in "locked" it
+// then faults itself, else it keeps the lock.
 DWORD WINAPI HoldALock(void* held)
 {
-    if (strcmp(mode, "heaplock") == 0) {
+    typedef LONG(WINAPI * LockFn)(ULONG, ULONG*, ULONG_PTR*);
+    ULONG_PTR cookie;
+    LockFn lock = reinterpret_cast<LockFn>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "LdrLockLoaderLock"));
+    if (strcmp(mode, "loaderlock") != 0)
         HeapLock(GetProcessHeap());
-    } else {
-        typedef LONG(WINAPI * LockFn)(ULONG, ULONG*, ULONG_PTR*);
-        ULONG_PTR cookie;
-        if (LockFn lock = reinterpret_cast<LockFn>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "LdrLockLoaderLock")))
-            lock(0, nullptr, &cookie);
-    }
+    else if (lock)
+        lock(0, nullptr, &cookie);
     SetEvent(static_cast<HANDLE>(held));
-    Sleep(60000);
-    return 0;
+    Sleep(strcmp(mode, "locked") == 0 ? 500 : 60000);
+    return ReadFromZero();
 }
 
 } // namespace
@@ -127,14 +120,7 @@ int main(int argc, char** argv)
         return ReadFromZero();
     else if (strcmp(mode, "raise") == 0)
         RaiseException(0xE0C0FFEE, 0, 0, nullptr);
-    else if (strcmp(mode, "locked") == 0) {
-        HANDLE locked = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        HANDLE t = CreateThread(nullptr, 0, FaultHoldingTheHeap, locked, 0, nullptr);
-        if (t)
-            CloseHandle(t);
-        WaitForSingleObject(locked, 60000);
-        WriteToZero();
-    } else if (strcmp(mode, "heaplock") == 0 || strcmp(mode, "loaderlock") == 0) {
+    else if (strcmp(mode, "locked") == 0 || strcmp(mode, "heaplock") == 0 || strcmp(mode, "loaderlock") == 0) {
         crashReporter.SetDumpWait(2000);
         HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         HANDLE t = CreateThread(nullptr, 0, HoldALock, held, 0, nullptr);
