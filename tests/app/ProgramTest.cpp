@@ -183,6 +183,34 @@ TEST(Program, RunsFromAFolderInAnyLanguage)
         EXPECT_EQ(ReadWholeFile(dir + L"Quillmoor_Debug.dmp").substr(0, 4), "MDMP");
 }
 
+// Started from the desktop, Quillmoor has a console of its own, whose window
+// belongs to Wine's console host as Windows 11's belongs to its terminal;
+// started from a prompt, it shares the prompt's.
+TEST(Program, OwnConsoleHiddenUntilTheFirstRunASharedOneLeftAlone)
+{
+    for (bool shared : { false, true }) {
+        QuillmoorSession s("console");
+        std::wstring exe = Wide(s.bin + "Quillmoor.exe"), cmd = L"C:\\windows\\system32\\cmd.exe";
+        ASSERT_TRUE(s.program.Start(shared ? cmd : exe, shared ? L"/c \"" + exe + L"\"" : L"", Wide(s.dir),
+                                    Wide(s.dir + "out.txt"), CREATE_NEW_CONSOLE));
+        // The dialog shows once the console is hidden.
+        HWND console = nullptr;
+        for (int i = 0; i < 1500 && !(IsWindowVisible(s.dialog) && console); ++i, Sleep(20)) {
+            s.dialog = FindWindowA("#32770", kCaption);
+            console = FindWindowA("WineConsoleClass", nullptr);
+        }
+        ASSERT_TRUE(s.dialog && console) << shared;
+        EXPECT_EQ(IsWindowVisible(console) != 0, shared);
+        s.Set(1014, "X:\\cvsroot");
+        s.Click(1016);
+        s.Press(1010);
+        EXPECT_TRUE(IsWindowVisible(console)) << shared;
+        EXPECT_EQ(s.Close(), 0);
+        for (int i = 0; i < 250 && IsWindow(console); ++i)
+            Sleep(20);
+    }
+}
+
 TEST(Program, AltWithEachAccessKeyFocusesItsFieldOrPressesItsButton)
 {
     // In the dialog's order. No system is chosen at first, so System reaches
