@@ -10,9 +10,10 @@ namespace {
 
 // Starts a copy of the program in a scratch folder, waits until it shows a
 // dialog (which keeps it alive) and makes it fault from outside: a thread
-// started at an invalid address. Checks the report beside the copy and that
-// its version line begins with windows.
-void FaultRunningProgram(const char* name, const char* folder, const std::string& args, const char* windows = "")
+// started at an invalid address. Checks the report in reports (else beside
+// the copy) and that its version line begins with windows.
+void FaultRunningProgram(const char* name, const std::string& folder, const std::string& args, const char* windows = "",
+                         std::string reports = "")
 {
     std::string dir = ScratchDir(folder);
     std::string exe = dir + name + ".exe";
@@ -26,7 +27,7 @@ void FaultRunningProgram(const char* name, const char* folder, const std::string
     DWORD code = program.WaitExit(60000);
 
     EXPECT_EQ(code, 0xC0000005u);
-    std::string base = dir + name + "_Debug.";
+    std::string base = (reports.empty() ? dir : reports) + name + "_Debug.";
     std::string report = ReadWholeFile(base + "txt");
     const char* at = sizeof(void*) == 8 ? "0x0000000000000010" : "0x00000010";
     EXPECT_EQ(report.rfind(std::string("Exception 0xC0000005 at ") + at + "\r\n", 0), 0u) << report;
@@ -46,7 +47,15 @@ TEST(ProgramFault, TackhouseLeavesItsOwnReport)
     ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, tools, &key), ERROR_SUCCESS);
     RegSetValueExA(key, "NumTools", 0, REG_DWORD, reinterpret_cast<BYTE*>(&count), 4);
     RegCloseKey(key);
-    FaultRunningProgram("Tackhouse", "tackhouse-fault", "/ToolDeinstall");
+    // A program path of 257 characters: the report's name, 6 longer, passes
+    // what Windows takes, and the files go to the user's CrashDumps.
+    char saved[MAX_PATH] = "";
+    GetEnvironmentVariableA("LOCALAPPDATA", saved, MAX_PATH);
+    std::string appData = ScratchDir("appdata");
+    SetEnvironmentVariableA("LOCALAPPDATA", appData.substr(0, appData.size() - 1).c_str());
+    std::string folder(257 - 14 - (TestDir() + "scratch\\").size(), 'x');
+    FaultRunningProgram("Tackhouse", folder, "/ToolDeinstall", "", appData + "CrashDumps\\");
+    SetEnvironmentVariableA("LOCALAPPDATA", saved);
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Microsoft\\DevStudio");
 }
 
